@@ -1,0 +1,3 @@
+#include "plugin/Module.h"
+
+HINSTANCE ModuleInstance = nullptr;
