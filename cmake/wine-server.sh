@@ -15,7 +15,11 @@ start)
     # The server and the prefix's own processes outlive this script: they
     # must not hold the caller's output open, or the caller waits for them.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || exit 1
-    exec /usr/lib/wine/wine64 wineboot -u </dev/null >"$build_dir/wineboot.log" 2>&1
+    /usr/lib/wine/wine64 wineboot -u </dev/null >"$build_dir/wineboot.log" 2>&1 || exit 1
+    # Without a window manager, Wine waits two seconds for every managed
+    # window that is hidden or destroyed; unmanaged windows skip that wait.
+    exec /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+        </dev/null >>"$build_dir/wineboot.log" 2>&1
     ;;
 stop)
     /usr/lib/wine/wineserver -k 2>/dev/null

@@ -18,6 +18,15 @@ ATOM RegisterHostClass(WNDPROC procedure)
     return RegisterClassA(&windowClass);
 }
 
+// An export as a function of its own type. The detour through void* is the
+// one conversion between function pointer types that compilers accept
+// without a warning.
+template <typename Function>
+Function ExportAs(const HostEditor& host, const char* name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(host.Export(name)));
+}
+
 } // namespace
 
 void WriteHostPath(const std::string& path, char* buffer)
@@ -32,9 +41,8 @@ HostEditor::HostEditor(const char* pluginPath)
 {
     static const ATOM windowClass = RegisterHostClass(&HostEditor::WindowProc);
     (void)windowClass;
-    window_ = CreateWindowExA(0, WindowClassName, "Host editor stand-in", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+    window_ = CreateWindowExA(0, WindowClassName, "Host editor stand-in", WS_OVERLAPPEDWINDOW,
                               40, 40, 480, 320, nullptr, nullptr, GetModuleHandleA(nullptr), this);
-    SetForegroundWindow(window_);
     plugin_ = LoadLibraryA(pluginPath);
 }
 
@@ -44,6 +52,12 @@ HostEditor::~HostEditor()
         FreeLibrary(plugin_);
     if (window_)
         DestroyWindow(window_);
+}
+
+void HostEditor::Show()
+{
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
 }
 
 FARPROC HostEditor::Export(const char* name) const
@@ -98,36 +112,36 @@ LRESULT HostEditor::AnswerInformation(WPARAM wParam, LPARAM lParam) const
 
 void HostEditor::OnCommand()
 {
-    reinterpret_cast<void(WINAPI*)(HWND)>(Export("OnCommand"))(window_);
+    ExportAs<void(WINAPI*)(HWND)>(*this, "OnCommand")(window_);
 }
 
 BOOL HostEditor::QueryStatus(BOOL* checkMark)
 {
-    return reinterpret_cast<BOOL(WINAPI*)(HWND, BOOL*)>(Export("QueryStatus"))(window_, checkMark);
+    return ExportAs<BOOL(WINAPI*)(HWND, BOOL*)>(*this, "QueryStatus")(window_, checkMark);
 }
 
 void HostEditor::OnEvents(UINT events, LPARAM lParam)
 {
-    reinterpret_cast<void(WINAPI*)(HWND, UINT, LPARAM)>(Export("OnEvents"))(window_, events, lParam);
+    ExportAs<void(WINAPI*)(HWND, UINT, LPARAM)>(*this, "OnEvents")(window_, events, lParam);
 }
 
 UINT HostEditor::GetMenuTextID()
 {
-    return reinterpret_cast<UINT(WINAPI*)()>(Export("GetMenuTextID"))();
+    return ExportAs<UINT(WINAPI*)()>(*this, "GetMenuTextID")();
 }
 
 UINT HostEditor::GetStatusMessageID()
 {
-    return reinterpret_cast<UINT(WINAPI*)()>(Export("GetStatusMessageID"))();
+    return ExportAs<UINT(WINAPI*)()>(*this, "GetStatusMessageID")();
 }
 
 UINT HostEditor::GetBitmapID()
 {
-    return reinterpret_cast<UINT(WINAPI*)()>(Export("GetBitmapID"))();
+    return ExportAs<UINT(WINAPI*)()>(*this, "GetBitmapID")();
 }
 
 LRESULT HostEditor::PlugInProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     using Procedure = LRESULT(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
-    return reinterpret_cast<Procedure>(Export("PlugInProc"))(window_, message, wParam, lParam);
+    return ExportAs<Procedure>(*this, "PlugInProc")(window_, message, wParam, lParam);
 }

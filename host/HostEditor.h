@@ -27,6 +27,10 @@ public:
     HWND Window() const { return window_; }
     HMODULE Plugin() const { return plugin_; }
 
+    // The window starts hidden: tests need no visible host, and under X
+    // without a window manager every hidden-again window costs a wait.
+    void Show();
+
     // What the host answers to 2106. Paths are written as the host writes
     // them, at most 260 bytes; a longer path fills all 260 bytes and leaves
     // no terminator, as a misbehaving host would.

@@ -55,8 +55,9 @@ int main(int argc, char** argv)
     std::printf("version      %s\n", AskText(host, 2308).c_str());
     std::printf("menu text    %u: %s\n", menuTextId, PluginText(host.Plugin(), menuTextId).c_str());
     std::printf("status text  %u: %s\n", statusId, PluginText(host.Plugin(), statusId).c_str());
-    std::printf("bitmaps      %u (GetBitmapID), %Id (small), %Id (large)\n", host.GetBitmapID(),
-                host.PlugInProc(2312, 0, 0), host.PlugInProc(2312, 1, 0));
+    std::printf("bitmaps      %u (GetBitmapID), %d (small), %d (large)\n", host.GetBitmapID(),
+                static_cast<int>(host.PlugInProc(2312, 0, 0)),
+                static_cast<int>(host.PlugInProc(2312, 1, 0)));
     std::printf("command      %s, %s\n", enabled ? "enabled" : "disabled", checked ? "checked" : "not checked");
     return 0;
 }

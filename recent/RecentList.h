@@ -22,3 +22,8 @@ using RecentList = std::list<RecentEntry>;
 // REG_SZ of at most 260 bytes, then marks the entries whose file names are
 // not unique. A missing key leaves the list empty. Nothing is written.
 void ReadRecentList(RecentList& list, const char* keyPath);
+
+// Clears nameUnique on every entry whose fileName another entry has under a
+// different fullPath. Every ordered pair is compared, so the result does not
+// depend on the order; a cleared flag is never set again.
+void MarkNonUniqueNames(RecentList& list);

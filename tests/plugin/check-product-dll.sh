@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Checks the 32-bit Velandor.dll the way the host will meet it: a PE32 image
+# for i386 that exports exactly its seven functions by undecorated name at
+# ordinals 1 to 7, each cleaning its own WINAPI arguments off the stack, and
+# that imports nothing but system DLLs.
+# Usage: check-product-dll.sh VELANDOR_DLL OBJDUMP
+set -u
+dll=$1
+objdump=$2
+failures=0
+
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+expect() { # what got expected
+    [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"
+}
+
+headers=$("$objdump" -p "$dll") || { echo "FAIL: cannot read $dll"; exit 1; }
+expect "file format" "$("$objdump" -f "$dll" | sed -n 's/.*file format //p')" "pei-i386"
+expect "optional header magic" "$(awk '$1 == "Magic" {print $2}' <<<"$headers")" "010b"
+expect "ordinal base" "$(sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p' <<<"$headers")" "1"
+
+# Name table rows look like "[   5] GetBitmapID": the index plus the base is
+# the ordinal.
+names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+    sed -n 's/^\s*\[ *\([0-9]*\)\] \(.*\)$/\2 \1/p' | awk '{print $1, $2 + 1}' | sort -k2 -n)
+expect "exports by ordinal" "$(tr '\n' ' ' <<<"$names")" \
+    "OnCommand 1 QueryStatus 2 OnEvents 3 GetMenuTextID 4 GetStatusMessageID 5 GetBitmapID 6 PlugInProc 7 "
+expect "export address count" "$(grep -c 'Export RVA' <<<"$headers")" "7"
+
+# The stack clean-up of each export is the operand of its ret.
+image_base=$((16#$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")))
+export_rva() {
+    sed -n "s/^\s*\[ *[0-9]*\] +base\[ *$1\] \([0-9a-f]*\) Export RVA/\1/p" <<<"$headers"
+}
+while read -r name ordinal stack_bytes; do
+    rva=$(export_rva "$ordinal")
+    [ -n "$rva" ] || { fail "$name: no address at ordinal $ordinal"; continue; }
+    start=$((image_base + 16#$rva))
+    ret=$("$objdump" -d --no-show-raw-insn --start-address=$start --stop-address=$((start + 4096)) "$dll" |
+        grep -m1 -E '\sret\s*(\$0x[0-9a-f]+)?\s*$' | sed -n 's/.*ret\s*\$\?\(0x[0-9a-f]*\)\?\s*$/\1/p')
+    expect "$name stack clean-up" "$((${ret:-0}))" "$stack_bytes"
+done <<'TABLE'
+OnCommand 1 4
+QueryStatus 2 8
+OnEvents 3 12
+GetMenuTextID 4 0
+GetStatusMessageID 5 0
+GetBitmapID 6 0
+PlugInProc 7 16
+TABLE
+
+while read -r imported; do
+    case "${imported,,}" in
+    kernel32.dll | user32.dll | advapi32.dll | msvcrt.dll) ;;
+    *) fail "imports $imported, which is not a system DLL" ;;
+    esac
+done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
+
+size=$(stat -c %s "$dll")
+echo "$dll: $size bytes, imports $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
+[ "$failures" -eq 0 ]
