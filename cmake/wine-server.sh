@@ -16,10 +16,9 @@ start)
     # must not hold the caller's output open, or the caller waits for them.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || exit 1
     /usr/lib/wine/wine64 wineboot -u </dev/null >"$build_dir/wineboot.log" 2>&1 || exit 1
-    # Without a window manager, Wine waits two seconds for every managed
-    # window that is hidden or destroyed; unmanaged windows skip that wait.
-    exec /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-        </dev/null >>"$build_dir/wineboot.log" 2>&1
+    # The prefix's settings for unattended test runs.
+    settings=$(printf 'Z:%s' "$(cd "$(dirname "$0")" && pwd)/wine-prefix.reg" | tr / '\\')
+    exec /usr/lib/wine/wine64 regedit /S "$settings" </dev/null >>"$build_dir/wineboot.log" 2>&1
     ;;
 stop)
     /usr/lib/wine/wineserver -k 2>/dev/null
