@@ -39,8 +39,8 @@ public:
     // A writable buffer of at least minLength bytes plus a terminator, holding
     // the current text, for a Windows call to fill.
     char* OpenBuffer(int minLength);
-    // Ends a write through OpenBuffer: the new length, or -1 to take the
-    // length up to the first 0 byte.
+    // Ends a write through OpenBuffer: the new length, at most the capacity,
+    // or -1 (any negative) to take the length up to the first 0 byte.
     void CloseBuffer(int newLength = -1);
 
     // printf-style formatting into this value; output past 2048 bytes is cut.
@@ -52,6 +52,8 @@ public:
 
     int Length() const { return Header()->length; }
     int Capacity() const { return Header()->capacity; }
+    // The number of values sharing the storage; -1 for the shared empty one.
+    LONG RefCount() const { return Header()->refCount; }
     bool IsEmpty() const { return Length() == 0; }
     const char* Text() const { return chars_; }
     operator const char*() const { return chars_; }
@@ -63,8 +65,16 @@ private:
         int capacity;
     };
 
+    // New storage holding a copy of count bytes.
+    NarrowString(const char* bytes, int count);
+
+    // Storage for exactly capacity bytes, their text not yet written; the
+    // shared empty value for 0.
+    static char* NewStorage(int capacity);
+
     Storage* Header() const { return reinterpret_cast<Storage*>(chars_) - 1; }
     void AssignBytes(const char* bytes, int count);
+    void SetLength(int length);
 
     char* chars_;
 

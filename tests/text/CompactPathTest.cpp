@@ -1,0 +1,263 @@
+// Path compaction, both forms, in the single-byte and the double-byte code
+// page the tests run in.
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/text/TextTestSupport.h"
+#include "text/CompactPath.h"
+
+namespace {
+
+struct Compaction {
+    int budget;
+    const char* path;
+    const char* expected;
+};
+
+// Compacts with both forms; the buffer-level one gets exactly budget + 1
+// bytes, followed by guard bytes that must stay untouched.
+void ExpectCompaction(const Compaction& row)
+{
+    SCOPED_TRACE(testing::Message() << "budget " << row.budget << ", path " << Printable(row.path));
+    const NarrowString compact = CompactPath(NarrowString(row.path), row.budget);
+    EXPECT_EQ(Printable(row.expected), Printable(compact.Text()));
+    EXPECT_EQ(lstrlenA(row.expected), compact.Length());
+
+    const std::string guard = "GUARD";
+    std::string destination(row.budget + 1, '#');
+    destination += guard;
+    EXPECT_TRUE(CompactPath(&destination[0], row.path, row.budget));
+    EXPECT_EQ(Printable(row.expected), Printable(destination.c_str()));
+    EXPECT_EQ(guard, destination.substr(row.budget + 1)) << "written past budget + 1 bytes";
+}
+
+const Compaction SingleByteCompactions[] = {
+    {50, "C:\\dir\\sub\\verylongname.txt", "C:\\dir\\sub\\verylongname.txt"},
+    {29, "C:\\dir\\sub\\verylongname.txt", "C:\\dir\\sub\\verylongname.txt"},
+    {28, "C:\\dir\\sub\\verylongname.txt", "C:\\dir\\...\\verylongname.txt"},
+    {27, "C:\\dir\\sub\\verylongname.txt", "C:\\dir...\\verylongname.txt"},
+    {25, "C:\\dir\\sub\\verylongname.txt", "C:\\d...\\verylongname.txt"},
+    {21, "C:\\dir\\sub\\verylongname.txt", "...\\verylongname.txt"},
+    {20, "C:\\dir\\sub\\verylongname.txt", "...\\verylongname..."},
+    {20, "averyveryverylongfilenamewithoutseparators.txt", "averyveryverylon..."},
+    {20, "C:\\a\\averyveryverylongfilenamewithoutseparators.txt", "...\\averyveryver..."},
+    {20, "abcdefghijklmnopqrstuvwxyz\\", "abcdefghijklmnop..."},
+    {20, "\\\\server\\share\\dir\\file.txt", "\\\\serve...\\file.txt"},
+    {20, "C:abcdefghijklmnop.txt", "...\\abcdefghijkl..."},
+    {25, "C:/dir/sub/verylongname.txt", "C:/d.../verylongname.txt"},
+    {25, "C:\\dir\\sub/verylongname.txt", "C:\\d.../verylongname.txt"},
+    {25, "C:/dir/sub\\verylongname.txt", "C:/d...\\verylongname.txt"},
+    {25, "C:\\dir\\sub\\verylongname.txt\\", "C:\\...\\verylongname.txt\\"},
+    {17, "C:\\dir\\sub\\folder\\", "C:\\di...\\folder\\"},
+    {12, "C:\\dir\\sub\\folder\\", "...\\folder\\"},
+    {11, "C:\\dir\\sub\\folder\\", "...\\fol..."},
+    {8, "C:\\dir\\sub\\verylongname.txt", "...\\..."},
+    {7, "C:\\dir\\sub\\verylongname.txt", "...\\..."},
+    {6, "C:\\dir\\sub\\verylongname.txt", "...\\."},
+    {5, "C:\\dir\\sub\\verylongname.txt", "...\\"},
+    {4, "C:\\dir\\sub\\verylongname.txt", "..."},
+    {3, "C:\\dir\\sub\\verylongname.txt", ".."},
+    {1, "C:\\dir\\sub\\verylongname.txt", ""},
+    {6, "averyveryverylongfilename", "av..."},
+    {5, "averyveryverylongfilename", "a..."},
+    {4, "averyveryverylongfilename", "..."},
+    {3, "averyveryverylongfilename", ".."},
+    {1, "", ""},
+};
+
+TEST(CompactPathTest, WorkedExamples)
+{
+    for (const Compaction& row : SingleByteCompactions)
+        ExpectCompaction(row);
+}
+
+// In code page 932, 0x82 0xA0 is one character; 0x95 0x5C has a backslash
+// as trail byte; 0x88 0x9F has two bytes with lead-byte values.
+const Compaction DoubleByteCompactions[] = {
+    // A cut inside the first double-byte character steps back one byte.
+    {20, "abcdefghijklmno\x82\xA0\x82\xA0\x82\xA0", "abcdefghijklmno..."},
+    {20, "abcdefghijklmnop\x82\xA0\x82\xA0\x82\xA0", "abcdefghijklmnop..."},
+    // The head before the last component, and the head of the last component.
+    {19, "C:\\ab\x95\x5C" "cd\\file.txt", "C:\\ab...\\file.txt"},
+    {20, "C:\\dir\\a\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0",
+     "...\\a\x82\xA0\x82\xA0\x82\xA0\x82\xA0\x82\xA0..."},
+    // A trail byte 0x5C neither ends a component nor becomes the separator.
+    {16, "C:/dir/\x95\x5C" "name.txt", "C.../\x95\x5C" "name.txt"},
+    {16, "C:/dir/\x95\x5C" "ab\x95\x5C" "cdefgh", ".../\x95\x5C" "ab\x95\x5C" "cd..."},
+    {20, "C:\\\x88\x9F\x88\x9F\x88\x9F\x88\x9F\\sub\\file.txt", "C:\\\x88\x9F\x88\x9F...\\file.txt"},
+    {21, "C:\\\x88\x9F\x88\x9F\x88\x9F\x88\x9F\\sub\\file.txt", "C:\\\x88\x9F\x88\x9F...\\file.txt"},
+};
+
+TEST(CompactPathTest, DoubleByteCharactersStayWhole)
+{
+    SKIP_UNLESS_CODE_PAGE_932();
+    for (const Compaction& row : DoubleByteCompactions)
+        ExpectCompaction(row);
+}
+
+struct CutCase {
+    const char* text;
+    int cut;
+    bool expected;
+};
+
+TEST(CompactPathTest, EndsInLeadByteCountsTheRunOfLeadByteValues)
+{
+    SKIP_UNLESS_CODE_PAGE_932();
+    const CutCase cases[] = {
+        {"ab", 0, false},           {"ab", -1, false},          {"a\x82\xA0", 2, true},
+        {"a\x82\xA0", 3, false},    {"\x82\xA0", 1, true},      {"\x88\x9F\x88\x9F", 3, true},
+        {"\x88\x9F\x88\x9F", 4, false}, {"a\x88\x9F\x88\x9F", 4, true}, {"\x95\x5C" "a", 2, false},
+    };
+    for (const CutCase& c : cases) {
+        EXPECT_EQ(c.expected, EndsInLeadByte(c.text, c.cut))
+            << "text " << Printable(c.text) << ", cut " << c.cut;
+    }
+}
+
+// Offsets at which the characters of text begin, its length last.
+std::vector<size_t> CharacterStarts(const std::string& text)
+{
+    std::vector<size_t> starts;
+    for (size_t i = 0; i < text.size();
+         i += IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1)
+        starts.push_back(i);
+    starts.push_back(text.size());
+    return starts;
+}
+
+bool IsCharacterStart(const std::string& text, size_t offset)
+{
+    for (size_t start : CharacterStarts(text)) {
+        if (start == offset)
+            return true;
+    }
+    return false;
+}
+
+// The last slash or backslash that begins a character, else a backslash.
+char ExpectedSeparator(const std::string& path)
+{
+    char separator = '\\';
+    for (size_t start : CharacterStarts(path)) {
+        if (start < path.size() && (path[start] == '\\' || path[start] == '/'))
+            separator = path[start];
+    }
+    return separator;
+}
+
+// The rules a compaction keeps, stated apart from how it is made. Generated
+// paths never hold two full stops in a row, so the first run of three or more
+// in a result holds the inserted "...". Returns the rule broken, or nothing.
+std::string BrokenRule(const std::string& path, int budget, const std::string& result)
+{
+    const int n = static_cast<int>(path.size());
+    const int length = static_cast<int>(result.size());
+    if (n <= budget - 2)
+        return result == path ? "" : "a path of at most budget - 2 bytes stays whole";
+    if (!(length == budget - 1 || (length == budget - 2 && budget >= 5) || (length == 7 && budget == 7)))
+        return "a compacted result has budget - 1 bytes, budget - 2 after a step back, 7 for budget 7";
+
+    const std::vector<size_t> starts = CharacterStarts(result);
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+        if (starts[i + 1] - starts[i] == 2 && result[starts[i] + 1] == '.')
+            return "no cut leaves a lone lead byte before the ellipsis";
+    }
+    if (budget < 4)
+        return result == std::string(budget - 1, '.') ? "" : "budgets below 4 give full stops only";
+
+    const size_t run = result.find("...");
+    if (run == std::string::npos)
+        return "a compacted result holds an ellipsis";
+    if (result.compare(0, run, path, 0, run) != 0 || !IsCharacterStart(path, run))
+        return "the text before the ellipsis is the path's beginning, cut between characters";
+    const size_t afterRun = result.find_first_not_of('.', run);
+    if (afterRun != std::string::npos && result[afterRun] != ExpectedSeparator(path))
+        return "the ellipsis is followed by the path's last slash or backslash";
+    return "";
+}
+
+// Paths of every kind compaction meets: drive letters, UNC names, slashes,
+// colons, trailing separators, none at all, single-byte characters and
+// double-byte ones, also with trail bytes 0x5C and trail bytes that have
+// lead-byte values.
+class PathGenerator {
+public:
+    explicit PathGenerator(unsigned seed) : random_(seed) {}
+
+    std::string Next()
+    {
+        static const char* const starts[] = {"", "C:\\", "C:/", "C:", "\\\\server\\share\\", "\\", "/", "D:\\x\\"};
+        static const char* const separators[] = {"\\", "/", "\\", "/", ":", "\\\\"};
+        std::string path = starts[Below(8)];
+        const int components = Below(7);
+        for (int i = 0; i < components; ++i) {
+            if (i > 0)
+                path += separators[Below(6)];
+            AppendComponent(path);
+        }
+        if (Below(5) == 0)
+            path += separators[Below(6)];
+        return path;
+    }
+
+private:
+    int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+    void AppendComponent(std::string& path)
+    {
+        static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -_";
+        const int characters = 1 + Below(24);
+        bool afterFullStop = false;
+        for (int i = 0; i < characters; ++i) {
+            const int kind = Below(10);
+            if (kind < 5) {
+                path += letters[Below(sizeof letters - 1)];
+            } else if (kind < 8) {
+                AppendDoubleByte(path);
+            } else if (kind < 9) {
+                path += static_cast<char>(0xA1 + Below(0xDF - 0xA1 + 1)); // single-byte katakana
+            } else if (!afterFullStop) {
+                path += '.';
+            }
+            afterFullStop = kind == 9;
+        }
+    }
+
+    void AppendDoubleByte(std::string& path)
+    {
+        static const unsigned char specialTrails[] = {0x5C, 0x9F, 0x81, 0xE0, 0xFC, 0x40};
+        const int lead = Below(2) == 0 ? 0x81 + Below(0x9F - 0x81 + 1) : 0xE0 + Below(0xFC - 0xE0 + 1);
+        int trail = Below(3) == 0 ? specialTrails[Below(sizeof specialTrails)] : 0x40 + Below(0xFC - 0x40 + 1);
+        if (trail == 0x7F)
+            trail = 0x80;
+        path += static_cast<char>(lead);
+        path += static_cast<char>(trail);
+    }
+
+    std::mt19937 random_;
+};
+
+TEST(CompactPathTest, GeneratedPathsKeepTheRules)
+{
+    constexpr unsigned Seed = 20240613;
+    constexpr int Paths = 5000;
+    PathGenerator generator(Seed);
+    int failures = 0;
+    for (int i = 0; i < Paths && failures < 10; ++i) {
+        const std::string path = generator.Next();
+        for (int budget = 1; budget <= 60 && failures < 10; ++budget) {
+            const NarrowString result = CompactPath(NarrowString(path.c_str()), budget);
+            const std::string rule = BrokenRule(path, budget, result.Text());
+            if (!rule.empty()) {
+                ++failures;
+                ADD_FAILURE() << rule << "\n  path " << Printable(path) << " (" << path.size()
+                              << " bytes), budget " << budget << "\n  got " << Printable(result.Text())
+                              << " (" << result.Length() << " bytes), seed " << Seed << ", path " << i;
+            }
+        }
+    }
+}
+
+} // namespace
