@@ -88,6 +88,7 @@ LRESULT CALLBACK HostEditor::WindowProc(HWND window, UINT message, WPARAM wParam
             host->received.push_back({message, wParam, lParam});
             return 0;
         case 2106: // 0x83A, information request
+            host->informationRequests.push_back(wParam);
             return host->AnswerInformation(wParam, lParam);
         }
     }

@@ -41,6 +41,9 @@ public:
     // Every 2050 as it was sent, every 2070 once the host's queue gives it.
     std::vector<HostMessage> received;
 
+    // The wParam of every 2106 asked, in order.
+    std::vector<WPARAM> informationRequests;
+
     // Runs the host's message loop until its queue is empty, as the host
     // does once the plug-in returns.
     void DispatchPending();

@@ -1,0 +1,42 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// One item of a popup menu as user32 reports it.
+struct MenuItemView {
+    std::string text; // the label's bytes in the ANSI code page, '&' markers included
+    UINT type = 0;    // fType
+    UINT state = 0;   // fState
+    UINT id = 0;      // wID
+    HMENU submenu = nullptr;
+};
+
+// Every item of a menu, read with GetMenuItemInfoA.
+std::vector<MenuItemView> ReadMenuItems(HMENU menu);
+
+// The visible popup menu windows (class "#32768") of one thread.
+std::vector<HWND> OpenMenuWindows(DWORD threadId);
+
+// The menu that a popup menu window shows.
+HMENU MenuOfWindow(HWND popup);
+
+// Keyboard input for the menu loop, posted to one of its windows.
+void PressKey(HWND popup, UINT virtualKey);
+void TypeCharacter(HWND popup, char character);
+
+// What DrivePopup saw.
+struct PopupOutcome {
+    bool opened = false; // a popup menu showed while run() ran
+    bool ended = true;   // run() returned in time, without being made to
+};
+
+// Calls run() on this thread, where it opens a popup menu and runs its modal
+// loop. Meanwhile a helper thread waits for the menu to show and hands its
+// window to whileOpen, which reads it and sends it keys. A menu that does
+// not show, or does not close, within timeoutMs is ended, so a fault fails a
+// test instead of hanging it.
+PopupOutcome DrivePopup(const std::function<void()>& run, const std::function<void(HWND popup)>& whileOpen,
+                        DWORD timeoutMs = 5000);

@@ -1,0 +1,39 @@
+#pragma once
+#include <windows.h>
+
+#include "text/NarrowString.h"
+
+// Owns one popup menu from CreatePopupMenu until it goes out of scope. A
+// failed creation leaves a null handle, which every menu call rejects.
+class PopupMenu {
+public:
+    PopupMenu() : handle_(CreatePopupMenu()) {}
+    ~PopupMenu()
+    {
+        if (handle_)
+            DestroyMenu(handle_);
+    }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
+
+    HMENU Handle() const { return handle_; }
+
+private:
+    HMENU handle_;
+};
+
+// Appends items to a popup menu that someone else owns. Every append goes to
+// position count, and count advances even when the insertion fails, so item
+// positions and command ids stay in step with the list being shown.
+struct MenuBuilder {
+    HMENU menu;
+    int count = 0;
+
+    void AppendSeparator();
+    void AppendItem(UINT id, const NarrowString& text, bool grayed, bool checked, bool isDefault);
+    void AppendSubmenu(const NarrowString& label, HMENU submenu);
+
+    // Shows the menu at the mouse cursor and returns the chosen item's id, or
+    // 0 when the menu was dismissed.
+    UINT TrackAtCursor(HWND owner) const;
+};
