@@ -76,12 +76,3 @@ bool CompactPath(char* destination, const char* path, int budget)
     return AppendText(destination, Ellipsis) && AppendText(destination, separator) &&
            AppendHead(destination, lastComponent, budget - 8) && AppendText(destination, Ellipsis);
 }
-
-NarrowString CompactPath(const NarrowString& path, int budget)
-{
-    NarrowString compact;
-    if (!CompactPath(compact.OpenBuffer(budget), path, budget))
-        return NarrowString();
-    compact.CloseBuffer();
-    return compact;
-}

@@ -7,12 +7,21 @@
 // beginning of that component and "...". A path of at most budget - 2 bytes
 // stays whole; a shortened one has at most budget - 1 bytes (budget bytes for
 // budget 7). No cut splits a double-byte character, and a trail byte equal to
-// a backslash is never taken for one. budget is at least 1.
-NarrowString CompactPath(const NarrowString& path, int budget);
-
-// The same into destination, which has room for budget bytes and a
-// terminator and does not overlap path. False when a copy failed.
+// a backslash is never taken for one. budget is at least 1. Into
+// destination, which has room for budget bytes and a terminator and does not
+// overlap path; false when a copy failed.
 bool CompactPath(char* destination, const char* path, int budget);
+
+// The same as a new text; the empty text when a copy failed. Kept inline:
+// only this form allocates, so the buffer-level code needs no unwind tables.
+inline NarrowString CompactPath(const NarrowString& path, int budget)
+{
+    NarrowString compact;
+    if (!CompactPath(compact.OpenBuffer(budget), path, budget))
+        return NarrowString();
+    compact.CloseBuffer();
+    return compact;
+}
 
 // Whether the first cut bytes of text end inside a double-byte character.
 // cut is at most the length of text.
