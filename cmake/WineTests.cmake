@@ -3,6 +3,7 @@
 # code page.
 
 set(VELANDOR_WINE ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
+set(VELANDOR_HEAPCHECK ${CMAKE_SOURCE_DIR}/cmake/wine-heapcheck.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELANDOR_WINE} ${CMAKE_BINARY_DIR})
 
 # Wine takes its ANSI code page from the locale, and the C library needs the
@@ -28,8 +29,9 @@ add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 
 # velandor_add_wine_test(NAME TARGET [DESKTOP] [ARGS ...]): registers TARGET as
-# NAME.cp1252 and NAME.cp932. DESKTOP marks tests that open popups or message
-# boxes; those take the one virtual desktop in turn.
+# NAME.cp1252 and NAME.cp932, and once more as NAME.heap: in code page 932
+# with Wine validating the heap at every call. DESKTOP marks tests that open
+# popups or message boxes; those take the one virtual desktop in turn.
 function(velandor_add_wine_test name target)
   cmake_parse_arguments(PARSE_ARGV 2 arg "DESKTOP" "" "ARGS")
   foreach(page cp1252 cp932)
@@ -43,8 +45,14 @@ function(velandor_add_wine_test name target)
       ENVIRONMENT "LC_ALL=${locale};LOCPATH=${VELANDOR_LOCALES}"
       FIXTURES_REQUIRED wine
       LABELS ${page})
-    if(arg_DESKTOP)
-      set_tests_properties(${name}.${page} PROPERTIES RESOURCE_LOCK desktop)
-    endif()
   endforeach()
+  add_test(NAME ${name}.heap
+    COMMAND ${VELANDOR_HEAPCHECK} ${CMAKE_BINARY_DIR} $<TARGET_FILE:${target}> ${arg_ARGS})
+  set_tests_properties(${name}.heap PROPERTIES
+    ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
+    FIXTURES_REQUIRED wine
+    LABELS heap)
+  if(arg_DESKTOP)
+    set_tests_properties(${name}.cp1252 ${name}.cp932 ${name}.heap PROPERTIES RESOURCE_LOCK desktop)
+  endif()
 endfunction()

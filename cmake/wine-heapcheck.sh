@@ -1,0 +1,21 @@
+#!/bin/sh
+# Runs one test program under Wine with heap validation on: Wine checks every
+# heap block on every heap call and reports damage as "err:heap" lines. The
+# rest of what heap tracing prints is discarded. Fails when the program fails
+# or when any heap error was reported. VELANDOR_HEAP_CHECK tells the tests to
+# shrink their bulk workloads, since every heap call is slow under the check.
+# Usage: wine-heapcheck.sh BUILD_DIR PROGRAM [ARGS...]
+build_dir=$1
+shift
+errors=$(mktemp)
+status_file=$(mktemp)
+{
+    VELANDOR_HEAP_CHECK=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
+    echo $? >"$status_file"
+} 3>&1 | grep 'err:heap' >"$errors"
+status=$(cat "$status_file")
+count=$(wc -l <"$errors")
+head -n 20 "$errors"
+rm -f "$errors" "$status_file"
+echo "heap errors: $count"
+[ "$status" -eq 0 ] && [ "$count" -eq 0 ]
