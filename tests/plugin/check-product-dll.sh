@@ -2,7 +2,7 @@
 # Checks the 32-bit Velandor.dll the way the host will meet it: a PE32 image
 # for i386 that exports exactly its seven functions by undecorated name at
 # ordinals 1 to 7, each cleaning its own WINAPI arguments off the stack, and
-# that imports nothing but system DLLs.
+# that imports nothing but system DLLs, in under 64 KiB.
 # Usage: check-product-dll.sh VELANDOR_DLL OBJDUMP
 set -u
 dll=$1
@@ -61,5 +61,6 @@ while read -r imported; do
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 
 size=$(stat -c %s "$dll")
+[ "$size" -lt 65536 ] || fail "the DLL has $size bytes; it must stay under 64 KiB"
 echo "$dll: $size bytes, imports $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 [ "$failures" -eq 0 ]
