@@ -2,7 +2,7 @@
 # Runs one Windows program of the 64-bit build under Wine, in the build's own
 # private prefix, never the user's.
 # Usage: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
-build_dir=$1
+build_dir=$(cd "$1" && pwd) || exit 1
 shift
 export WINEPREFIX="$build_dir/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
