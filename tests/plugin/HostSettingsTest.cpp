@@ -91,4 +91,18 @@ TEST(HostSettingsTest, EachSettingIsReadFromItsOwnValue)
     EXPECT_TRUE(ReadStripCurPath());
 }
 
+// Tests must never reach the real hive, not even after a nested sandbox.
+TEST(HostSettingsTest, NestedSandboxGivesTheOuterOneBack)
+{
+    RegistrySandbox outer;
+    outer.SetDword(CommonSettingsKey, "ExtraShortCut", 2);
+    {
+        RegistrySandbox inner;
+        EXPECT_EQ(-1, ReadExtraShortCut()) << "the inner sandbox starts empty";
+        inner.SetDword(CommonSettingsKey, "ExtraShortCut", 1);
+        EXPECT_EQ(1, ReadExtraShortCut());
+    }
+    EXPECT_EQ(2, ReadExtraShortCut()) << "after the inner sandbox ends";
+}
+
 } // namespace

@@ -5,7 +5,8 @@
 
 // Redirects HKEY_CURRENT_USER of this process to a fresh scratch key for the
 // sandbox's lifetime, so tests never read or write the user's real data.
-// The scratch key is deleted when the sandbox ends.
+// The scratch key is deleted when the sandbox ends. Sandboxes nest: an inner
+// one gives HKEY_CURRENT_USER back to the outer one, never to the real hive.
 class RegistrySandbox {
 public:
     RegistrySandbox();
@@ -22,4 +23,5 @@ public:
 private:
     HKEY scratch_ = nullptr;
     std::string scratchPath_;
+    RegistrySandbox* outer_;
 };
