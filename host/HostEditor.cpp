@@ -103,8 +103,10 @@ LRESULT HostEditor::AnswerInformation(WPARAM wParam, LPARAM lParam) const
         return documentCount ? *documentCount : static_cast<LRESULT>(documents.size());
     if (code == 278 && lParam != 0) { // 0x116: a document's path
         char* buffer = reinterpret_cast<char*>(lParam);
-        if (which == 0)
-            WriteHostPath(activePath, buffer);
+        if (which == 0) {
+            if (answersActivePath)
+                WriteHostPath(activePath, buffer);
+        }
         else if (which - 1u < documents.size())
             WriteHostPath(documents[which - 1u], buffer);
     }

@@ -37,6 +37,7 @@ public:
     std::vector<std::string> documents;
     std::optional<LRESULT> documentCount; // the answer to 301; documents.size() when unset
     std::string activePath;
+    bool answersActivePath = true; // false: the buffer for the active path is left as it came
 
     // Every 2050 as it was sent, every 2070 once the host's queue gives it.
     std::vector<HostMessage> received;

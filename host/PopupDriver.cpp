@@ -83,9 +83,12 @@ PopupOutcome DrivePopup(const std::function<void()>& run, const std::function<vo
             whileOpen(popup);
         }
         if (WaitForSingleObject(returned, popup ? timeoutMs : 0) == WAIT_TIMEOUT) {
+            // Also a menu that shows only after the wait for it ended must
+            // not stay open with no one to close it.
             outcome.ended = false;
-            EndMenu();
-            WaitForSingleObject(returned, timeoutMs);
+            do
+                EndMenu();
+            while (WaitForSingleObject(returned, PollMilliseconds) == WAIT_TIMEOUT);
         }
     });
     run();

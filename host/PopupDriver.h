@@ -36,7 +36,7 @@ struct PopupOutcome {
 // Calls run() on this thread, where it opens a popup menu and runs its modal
 // loop. Meanwhile a helper thread waits for the menu to show and hands its
 // window to whileOpen, which reads it and sends it keys. A menu that does
-// not show, or does not close, within timeoutMs is ended, so a fault fails a
-// test instead of hanging it.
+// not show, or does not close, within timeoutMs is ended, also when it shows
+// later, so a fault fails a test instead of hanging it.
 PopupOutcome DrivePopup(const std::function<void()>& run, const std::function<void(HWND popup)>& whileOpen,
                         DWORD timeoutMs = 5000);

@@ -99,7 +99,8 @@ CommandRun CommandTest::Drive(const std::function<void()>& command, const std::v
                                                 }
                                                 for (const Key& key : keys)
                                                     PostMessageA(popup, key.message, key.value, 1);
-                                            });
+                                            },
+                                            menuTimeoutMs);
     run.opened = outcome.opened;
     run.ended = outcome.ended;
     host.DispatchPending();
@@ -141,6 +142,15 @@ void ExpectItems(const std::vector<MenuItemView>& items, const std::vector<ItemE
         EXPECT_EQ(expected[n].id, items[n].id) << menuName << " item " << n << ": id";
         EXPECT_EQ(nullptr, items[n].submenu) << menuName << " item " << n << ": submenu";
     }
+}
+
+std::string DescribeItems(const std::vector<MenuItemView>& items)
+{
+    std::string text;
+    for (const MenuItemView& item : items)
+        text += "[" + item.text + " type " + std::to_string(item.type) + " state " + std::to_string(item.state) +
+                " id " + std::to_string(item.id) + "]";
+    return text;
 }
 
 void ExpectMainMenu(const CommandRun& run, const std::vector<ItemExpectation>& files,

@@ -72,6 +72,9 @@ protected:
     // A string resource of the loaded plug-in, as LoadStringA gives it.
     std::string PluginString(UINT id) const;
 
+    // How long a run may take to show its menu, and then to close it.
+    DWORD menuTimeoutMs = 5000;
+
     RegistrySandbox registry;
     ScratchFolder scratch;
     HostEditor host{"Velandor.dll"};
@@ -94,6 +97,9 @@ struct ItemExpectation {
 // items are exactly the expected ones: plain string items, in this order.
 void ExpectItems(const std::vector<MenuItemView>& items, const std::vector<ItemExpectation>& expected,
                  const char* menuName);
+
+// Every item's text, state and id on one line, for comparing whole menus.
+std::string DescribeItems(const std::vector<MenuItemView>& items);
 
 // The main menu holds the expected file items, then the separator, then the
 // submenu item labelled folderLabel.

@@ -8,6 +8,7 @@
 #include "plugin/HostSettings.h"
 #include "recent/RecentList.h"
 #include "tests/support/RegistrySandbox.h"
+#include "tests/support/Workload.h"
 #include "text/CompactPath.h"
 
 namespace {
@@ -260,7 +261,8 @@ TEST(ReadRecentListTest, ReadsAListOfThousandsCompletelyInOrder)
 {
     SandboxedList host;
     std::vector<std::string> stored;
-    for (int number = 1; number <= 3000; ++number) {
+    const int values = Workload(3000, 1000);
+    for (int number = 1; number <= values; ++number) {
         stored.push_back("D:\\list\\entry" + std::to_string(number) + ".txt");
         host.Set(number, stored.back());
     }

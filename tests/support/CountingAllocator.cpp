@@ -2,15 +2,18 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
 namespace {
 
-// Every block carries the counter it was counted by, so that frees of blocks
-// from before the counter or from an earlier one are not taken off its count.
-// The header keeps the block aligned as malloc's own blocks are.
+// Every block carries, right in front of it, the pointer malloc gave and
+// the counter it was counted by, so that frees of blocks from before the
+// counter or from an earlier one are not taken off its count, and aligned
+// blocks free like all others.
 struct alignas(16) BlockHeader {
+    void* raw;
     unsigned long counter;
 };
 
@@ -32,21 +35,30 @@ bool CountsThisThread()
     return state.counting && state.thread == GetCurrentThreadId();
 }
 
-void* Allocate(std::size_t size)
+void* Allocate(std::size_t size, std::size_t alignment = alignof(BlockHeader))
 {
     const bool counted = CountsThisThread();
     if (counted && state.failCountdown > 0 && --state.failCountdown == 0) {
         state.failureInjected = true;
         throw std::bad_alloc();
     }
+    if (alignment < alignof(BlockHeader))
+        alignment = alignof(BlockHeader);
+    const std::size_t overhead = sizeof(BlockHeader) + alignment - 1;
+    if (size > SIZE_MAX - overhead)
+        throw std::bad_alloc();
     for (;;) {
-        if (auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size))) {
+        if (void* raw = std::malloc(overhead + size)) {
+            const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(raw) + sizeof(BlockHeader);
+            void* block = reinterpret_cast<void*>((first + alignment - 1) & ~(std::uintptr_t(alignment) - 1));
+            BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+            header->raw = raw;
             header->counter = counted ? state.counter : 0;
             if (counted) {
                 ++state.allocations;
                 InterlockedIncrement(&state.liveBlocks);
             }
-            return header + 1;
+            return block;
         }
         std::new_handler handler = std::get_new_handler();
         if (handler == nullptr)
@@ -55,10 +67,10 @@ void* Allocate(std::size_t size)
     }
 }
 
-void* AllocateNoThrow(std::size_t size) noexcept
+void* AllocateNoThrow(std::size_t size, std::size_t alignment = alignof(BlockHeader)) noexcept
 {
     try {
-        return Allocate(size);
+        return Allocate(size, alignment);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -71,7 +83,7 @@ void Free(void* block) noexcept
     BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
     if (header->counter != 0 && header->counter == state.counter)
         InterlockedDecrement(&state.liveBlocks);
-    std::free(header);
+    std::free(header->raw);
 }
 
 } // namespace
@@ -119,6 +131,9 @@ bool AllocationCounter::FailureInjected() const
     return state.failureInjected;
 }
 
+// Every replaceable form, so the runtime's own never meets one of these
+// blocks.
+
 void* operator new(std::size_t size)
 {
     return Allocate(size);
@@ -137,6 +152,26 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
     return AllocateNoThrow(size);
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment)
+{
+    return Allocate(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment)
+{
+    return Allocate(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return AllocateNoThrow(size, static_cast<std::size_t>(alignment));
+}
+
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept
+{
+    return AllocateNoThrow(size, static_cast<std::size_t>(alignment));
 }
 
 void operator delete(void* block) noexcept
@@ -165,6 +200,36 @@ void operator delete(void* block, const std::nothrow_t&) noexcept
 }
 
 void operator delete[](void* block, const std::nothrow_t&) noexcept
+{
+    Free(block);
+}
+
+void operator delete(void* block, std::align_val_t) noexcept
+{
+    Free(block);
+}
+
+void operator delete[](void* block, std::align_val_t) noexcept
+{
+    Free(block);
+}
+
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept
+{
+    Free(block);
+}
+
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept
+{
+    Free(block);
+}
+
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept
+{
+    Free(block);
+}
+
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept
 {
     Free(block);
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/Workload.h"
 #include "tests/text/TextTestSupport.h"
 #include "text/CompactPath.h"
 
@@ -242,7 +243,7 @@ private:
 TEST(CompactPathTest, GeneratedPathsKeepTheRules)
 {
     constexpr unsigned Seed = 20240613;
-    constexpr int Paths = 5000;
+    const int Paths = Workload(5000, 150);
     PathGenerator generator(Seed);
     int failures = 0;
     for (int i = 0; i < Paths && failures < 10; ++i) {

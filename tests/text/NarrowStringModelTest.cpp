@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/CountingAllocator.h"
+#include "tests/support/Workload.h"
 #include "tests/text/TextTestSupport.h"
 #include "text/NarrowString.h"
 
@@ -179,11 +180,13 @@ private:
 
 TEST(NarrowStringModelTest, RandomOperationsMatchPlainStrings)
 {
-    for (unsigned seed = 1; seed <= 20; ++seed) {
+    const unsigned seeds = Workload(20, 3);
+    const int steps = Workload(5000, 1000);
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
         AllocationCounter counter;
         {
             ModelRun run(seed);
-            for (int step = 0; step < 5000; ++step) {
+            for (int step = 0; step < steps; ++step) {
                 const std::string operation = run.Step();
                 const std::string mismatch = run.Mismatch();
                 if (!mismatch.empty()) {
