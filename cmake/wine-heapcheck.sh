@@ -9,10 +9,14 @@ build_dir=$1
 shift
 errors=$(mktemp)
 status_file=$(mktemp)
+# The program's own output goes to fd 3, the caller's output; only what
+# Wine prints on stderr passes through the filter.
 {
-    VELANDOR_HEAP_CHECK=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
-    echo $? >"$status_file"
-} 3>&1 | grep 'err:heap' >"$errors"
+    {
+        VELANDOR_HEAP_CHECK=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
+        echo $? >"$status_file"
+    } | grep 'err:heap' >"$errors"
+} 3>&1
 status=$(cat "$status_file")
 count=$(wc -l <"$errors")
 head -n 20 "$errors"
