@@ -1,10 +1,8 @@
 #include "menu/Command.h"
 
 #include "menu/HostDocuments.h"
-#include "menu/MenuBuilder.h"
 #include "menu/RecentMenu.h"
 #include "plugin/HostSettings.h"
-#include "recent/RecentList.h"
 
 namespace {
 
@@ -12,48 +10,44 @@ constexpr UINT RunCommandMessage = 2070; // 0x816
 constexpr UINT PlainFolderLabelId = 7;
 constexpr UINT LetteredFolderLabelId = 6;
 
-// One run up to its post. Everything it made goes when it returns, right
-// after the post.
-void ShowRecentMenu(HWND hwnd)
+} // namespace
+
+void BuildRecentMenus(HWND hwnd, RecentMenus& menus)
 {
-    PathList openDocuments;
-    const PathList noDocuments; // folders are never taken for open documents
-    CollectOpenDocuments(hwnd, openDocuments);
-    const NarrowString activePath = GetActiveDocumentPath(hwnd);
+    CollectOpenDocuments(hwnd, menus.openDocuments);
+    menus.activePath = GetActiveDocumentPath(hwnd);
+    ReadRecentList(menus.files, RecentFileListKey);
+    ReadRecentList(menus.folders, RecentFolderListKey);
 
-    RecentList files;
-    RecentList folders;
-    ReadRecentList(files, RecentFileListKey);
-    ReadRecentList(folders, RecentFolderListKey);
-
-    // The folder menu is destroyed first: destroying the main menu first
-    // would take the attached folder menu with it and leave a stale handle.
-    const PopupMenu mainMenu;
-    const PopupMenu folderMenu;
-    MenuBuilder fileItems{mainMenu.Handle()};
-    MenuBuilder folderItems{folderMenu.Handle()};
+    menus.mainMenu.Create();
+    menus.folderMenu.Create();
+    MenuBuilder fileItems{menus.mainMenu.Handle()};
+    MenuBuilder folderItems{menus.folderMenu.Handle()};
 
     const int extraShortCut = ReadExtraShortCut();
-    const int fileCount =
-        FillRecentMenu(fileItems, files, openDocuments, activePath, true, extraShortCut, RecentFileBaseId);
+    const int fileCount = FillRecentMenu(fileItems, menus.files, menus.openDocuments, menus.activePath, true,
+                                         extraShortCut, RecentFileBaseId);
     fileItems.AppendSeparator();
-    FillRecentMenu(folderItems, folders, noDocuments, activePath, false, extraShortCut, RecentFolderBaseId);
-    const NarrowString folderLabel =
-        BuildFolderMenuLabel(PlainFolderLabelId, LetteredFolderLabelId, extraShortCut, fileCount);
-    fileItems.AppendSubmenu(folderLabel, folderMenu.Handle());
-
-    const UINT chosen = fileItems.TrackAtCursor(hwnd);
-    PostMessageA(hwnd, RunCommandMessage, chosen, 0);
+    FillRecentMenu(folderItems, menus.folders, menus.noDocuments, menus.activePath, false, extraShortCut,
+                   RecentFolderBaseId);
+    menus.folderLabel = BuildFolderMenuLabel(PlainFolderLabelId, LetteredFolderLabelId, extraShortCut, fileCount);
+    fileItems.AppendSubmenu(menus.folderLabel, menus.folderMenu.Handle());
 }
 
-} // namespace
+void TrackAndPost(HWND hwnd, const RecentMenus& menus)
+{
+    const UINT chosen = MenuBuilder{menus.mainMenu.Handle()}.TrackAtCursor(hwnd);
+    PostMessageA(hwnd, RunCommandMessage, chosen, 0);
+}
 
 void RunRecentCommand(HWND hwnd)
 {
     // Only exhausted memory can throw. The run's own objects are gone by the
     // time it gets here, and the host still gets its one message.
     try {
-        ShowRecentMenu(hwnd);
+        RecentMenus menus;
+        BuildRecentMenus(hwnd, menus);
+        TrackAndPost(hwnd, menus);
         return;
     } catch (...) {
     }

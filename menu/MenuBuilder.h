@@ -3,11 +3,12 @@
 
 #include "text/NarrowString.h"
 
-// Owns one popup menu from CreatePopupMenu until it goes out of scope. A
+// Owns one popup menu from Create until it goes out of scope. An owner
+// creates its menu once, at the point of the run where the menu is due; a
 // failed creation leaves a null handle, which every menu call rejects.
 class PopupMenu {
 public:
-    PopupMenu() : handle_(CreatePopupMenu()) {}
+    PopupMenu() = default;
     ~PopupMenu()
     {
         if (handle_)
@@ -16,10 +17,11 @@ public:
     PopupMenu(const PopupMenu&) = delete;
     PopupMenu& operator=(const PopupMenu&) = delete;
 
+    void Create() { handle_ = CreatePopupMenu(); }
     HMENU Handle() const { return handle_; }
 
 private:
-    HMENU handle_;
+    HMENU handle_ = nullptr;
 };
 
 // Appends items to a popup menu that someone else owns. Every append goes to
