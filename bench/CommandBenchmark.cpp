@@ -188,6 +188,27 @@ void CountCalls(Result(WINAPI*)(Args...))
     Redirections.push_back({CallNames[Kind], original});
 }
 
+// The C runtime's malloc, which on 32 bits is not WINAPI.
+template <CallKind Kind>
+struct CountingMalloc {
+    static inline void*(__cdecl* real)(size_t) = nullptr;
+    static void* __cdecl Call(size_t size)
+    {
+        ++Counted.of[Kind];
+        return real(size);
+    }
+};
+
+void CountMallocCalls()
+{
+    using Counter = CountingMalloc<MallocKind>;
+    void* original = RedirectImport(CallNames[MallocKind], reinterpret_cast<void*>(&Counter::Call));
+    if (original == nullptr)
+        return;
+    Counter::real = reinterpret_cast<void*(__cdecl*)(size_t)>(original);
+    Redirections.push_back({CallNames[MallocKind], original});
+}
+
 // Counts every call of the kinds above until it goes out of scope.
 class CallCounter {
 public:
@@ -209,7 +230,7 @@ public:
         CountCalls<StringLengthKind>(&lstrlenA);
         CountCalls<LeadByteKind>(&IsDBCSLeadByte);
         // Every operator new of the run ends here, in the C runtime's DLL.
-        CountCalls<MallocKind>(&malloc);
+        CountMallocCalls();
     }
     ~CallCounter()
     {

@@ -2,7 +2,7 @@
 // and beyond what a request can name, paths that fill the whole 260-byte
 // buffer without a terminator, and an active document answered with an
 // empty path or not answered at all.
-#include <climits>
+#include <limits>
 #include <cstdlib>
 #include <cstring>
 
@@ -68,12 +68,22 @@ struct CountCase {
 
 TEST_F(HostileHostTest, DocumentCountsAreAskedUpTo65535AndUnansweredPathsAreEmpty)
 {
-    const CountCase cases[] = {
-        {"LRESULT min", LLONG_MIN, 0}, {"-70000", -70000, 0},      {"-1", -1, 0},
-        {"0", 0, 0},                   {"1", 1, 1},                {"2", 2, 2},
-        {"65535", 65535, 65535},       {"65536", 65536, 65535},    {"70000", 70000, 65535},
-        {"0x1'0000'0003", 0x100000003LL, 65535},                   {"LRESULT max", LLONG_MAX, 65535},
+    std::vector<CountCase> cases = {
+        {"LRESULT min", std::numeric_limits<LRESULT>::min(), 0},
+        {"-70000", -70000, 0},
+        {"-1", -1, 0},
+        {"0", 0, 0},
+        {"1", 1, 1},
+        {"2", 2, 2},
+        {"65535", 65535, 65535},
+        {"65536", 65536, 65535},
+        {"70000", 70000, 65535},
+        {"LRESULT max", std::numeric_limits<LRESULT>::max(), 65535},
     };
+    // Where LRESULT has 64 bits, a count whose low 32 bits are small must not
+    // be taken for them.
+    if (sizeof(LRESULT) > 4)
+        cases.push_back({"0x1'0000'0003", static_cast<LRESULT>(0x100000003LL), 65535});
     const std::string open = scratch.File("open.txt");
     const std::string active = scratch.File("active.txt");
     // An empty path: it equals every document the host does not answer.

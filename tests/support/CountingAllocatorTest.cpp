@@ -94,6 +94,13 @@ TEST(CountingAllocatorTest, EveryFormFailsWhenAsked)
     }
 }
 
+// A thread routine is WINAPI, which on 32 bits no lambda converts to.
+DWORD WINAPI AllocateOnThisThread(void* result)
+{
+    *static_cast<int**>(result) = new int(2);
+    return 0;
+}
+
 TEST(CountingAllocatorTest, OnlyBlocksOfThisCounterAndThreadCount)
 {
     int* before = new int(1);
@@ -104,12 +111,7 @@ TEST(CountingAllocatorTest, OnlyBlocksOfThisCounterAndThreadCount)
         AllocationCounter counter;
         delete before; // made before counting: no effect on the count
         int* elsewhere = nullptr;
-        const HANDLE other = CreateThread(
-            nullptr, 0, [](void* result) -> DWORD {
-                *static_cast<int**>(result) = new int(2);
-                return 0;
-            },
-            &elsewhere, 0, nullptr);
+        const HANDLE other = CreateThread(nullptr, 0, AllocateOnThisThread, &elsewhere, 0, nullptr);
         WaitForSingleObject(other, INFINITE);
         CloseHandle(other);
         int* mine = new int(3);
