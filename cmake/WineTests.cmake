@@ -1,16 +1,37 @@
-# Tests of the 64-bit build run under 64-bit Wine in a private prefix inside
-# the build folder, each once in a single-byte and once in a double-byte ANSI
-# code page.
+# Test programs run under Wine in a private prefix inside the build folder:
+# the 64-bit build under 64-bit Wine, the 32-bit one under 32-bit Wine in a
+# win32 prefix. Each program runs once in a single-byte and once in a
+# double-byte ANSI code page, and once more with heap validation.
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VELANDOR_WINEARCH win32)
+  set(VELANDOR_WINE_LOADER /usr/lib/wine/wine)
+else()
+  set(VELANDOR_WINEARCH win64)
+  set(VELANDOR_WINE_LOADER /usr/lib/wine/wine64)
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/wine.env
+  "WINEARCH=${VELANDOR_WINEARCH}\nwine_loader=${VELANDOR_WINE_LOADER}\n")
 
 set(VELANDOR_WINE ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 set(VELANDOR_HEAPCHECK ${CMAKE_SOURCE_DIR}/cmake/wine-heapcheck.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELANDOR_WINE} ${CMAKE_BINARY_DIR})
 
+# What the test scripts answer when the machine cannot run the build's code
+# (a kernel without i386 support): CTest then reports the test as skipped.
+set(VELANDOR_CANNOT_RUN 77)
+
 # Wine takes its ANSI code page from the locale, and the C library needs the
 # locale's data for any non-ASCII file name; both are compiled into the build
 # folder rather than into the system.
 set(VELANDOR_LOCALES ${CMAKE_BINARY_DIR}/locale)
-foreach(locale ja_JP en_US)
+set(VELANDOR_LOCALE_cp1252 en_US)
+set(VELANDOR_LOCALE_cp932 ja_JP)
+set(VELANDOR_LOCALE_cp936 zh_CN)
+set(VELANDOR_LOCALE_cp950 zh_TW)
+set(VELANDOR_LOCALE_cp949 ko_KR)
+foreach(page cp1252 cp932 cp936 cp950 cp949)
+  set(locale ${VELANDOR_LOCALE_${page}})
   if(NOT EXISTS ${VELANDOR_LOCALES}/${locale}.UTF-8/LC_CTYPE)
     file(MAKE_DIRECTORY ${VELANDOR_LOCALES})
     execute_process(COMMAND localedef -i ${locale} -f UTF-8 ${VELANDOR_LOCALES}/${locale}.UTF-8
@@ -24,35 +45,38 @@ endforeach()
 # The prefix is made once before any test, and its server kept for the whole
 # run: tests that made a new prefix at the same moment would race.
 add_test(NAME wine.start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE_BINARY_DIR} start)
-set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE ${VELANDOR_CANNOT_RUN})
 add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE_BINARY_DIR} stop)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 
-# velandor_add_wine_test(NAME TARGET [DESKTOP] [ARGS ...]): registers TARGET as
-# NAME.cp1252 and NAME.cp932, and once more as NAME.heap: in code page 932
-# with Wine validating the heap at every call. DESKTOP marks tests that open
-# popups or message boxes; those take the one virtual desktop in turn.
+# velandor_add_wine_test(NAME TARGET [DESKTOP] [EAST_ASIAN] [ARGS ...]):
+# registers TARGET as NAME.cp1252 and NAME.cp932, and once more as NAME.heap:
+# in code page 932 with Wine validating the heap at every call. EAST_ASIAN
+# adds the double-byte code pages of Chinese, Taiwanese and Korean systems,
+# NAME.cp936, NAME.cp950 and NAME.cp949. DESKTOP marks tests that open popups
+# or message boxes; those take the one virtual desktop in turn.
 function(velandor_add_wine_test name target)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "DESKTOP" "" "ARGS")
-  foreach(page cp1252 cp932)
-    if(page STREQUAL cp932)
-      set(locale ja_JP.UTF-8)
-    else()
-      set(locale en_US.UTF-8)
-    endif()
+  cmake_parse_arguments(PARSE_ARGV 2 arg "DESKTOP;EAST_ASIAN" "" "ARGS")
+  set(pages cp1252 cp932)
+  if(arg_EAST_ASIAN)
+    list(APPEND pages cp936 cp950 cp949)
+  endif()
+  set(tests)
+  foreach(page ${pages})
     add_test(NAME ${name}.${page} COMMAND ${target} ${arg_ARGS})
     set_tests_properties(${name}.${page} PROPERTIES
-      ENVIRONMENT "LC_ALL=${locale};LOCPATH=${VELANDOR_LOCALES}"
-      FIXTURES_REQUIRED wine
+      ENVIRONMENT "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
       LABELS ${page})
+    list(APPEND tests ${name}.${page})
   endforeach()
   add_test(NAME ${name}.heap
     COMMAND ${VELANDOR_HEAPCHECK} ${CMAKE_BINARY_DIR} $<TARGET_FILE:${target}> ${arg_ARGS})
   set_tests_properties(${name}.heap PROPERTIES
     ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
-    FIXTURES_REQUIRED wine
     LABELS heap)
+  list(APPEND tests ${name}.heap)
+  set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE ${VELANDOR_CANNOT_RUN})
   if(arg_DESKTOP)
-    set_tests_properties(${name}.cp1252 ${name}.cp932 ${name}.heap PROPERTIES RESOURCE_LOCK desktop)
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK desktop)
   endif()
 endfunction()

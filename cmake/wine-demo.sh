@@ -1,14 +1,15 @@
 #!/bin/sh
-# Runs the demo: the plug-in inside the host stand-in under Wine, in the
-# build's private prefix and in the double-byte code page 932, so its
-# Japanese texts show.
-# Usage: wine-demo.sh BUILD_DIR
+# Runs the demo: a Velandor.dll inside the host stand-in of a build, under
+# Wine in the build's private prefix and in the double-byte code page 932,
+# so its Japanese texts show.
+# Usage: wine-demo.sh BUILD_DIR VELANDOR_DLL
 #
 # On the user's own display the user picks from the menu. On a virtual one
 # (no DISPLAY, or the one that xvfb-run makes; VELANDOR_VIRTUAL_DISPLAY=1 or 0
 # decides outright) the host opens the menu and its submenu by keyboard,
 # saves a picture of them as BUILD_DIR/velandor-demo.png and picks a file.
 build_dir=$(cd "$1" && pwd) || exit 1
+plugin=$(cd "$(dirname "$2")" && pwd)/$(basename "$2") || exit 1
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -21,11 +22,15 @@ if [ -z "${VELANDOR_VIRTUAL_DISPLAY:-}" ]; then
     esac
 fi
 
+windows_path() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
+
 picture="$build_dir/velandor-demo.png"
-set --
+set -- "$(windows_path "$plugin")"
 if [ "$VELANDOR_VIRTUAL_DISPLAY" = 1 ]; then
     rm -f "$picture"
-    set -- --screenshot "Z:$(printf '%s' "$picture" | tr / '\\\\')"
+    set -- "$@" --screenshot "$(windows_path "$picture")"
 fi
 
 export LC_ALL=ja_JP.UTF-8

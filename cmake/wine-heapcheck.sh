@@ -19,6 +19,10 @@ status_file=$(mktemp)
 } 3>&1
 status=$(cat "$status_file")
 count=$(wc -l <"$errors")
+if [ "$status" -eq 77 ]; then # the program could not start here at all
+    rm -f "$errors" "$status_file"
+    exit 77
+fi
 head -n 20 "$errors"
 rm -f "$errors" "$status_file"
 echo "heap errors: $count"

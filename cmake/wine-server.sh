@@ -4,21 +4,21 @@
 # any test starts, so no two tests race to make it.
 # Usage: wine-server.sh BUILD_DIR start|stop
 build_dir=$(cd "$1" && pwd) || exit 1
-export WINEPREFIX="$build_dir/wineprefix"
+. "$(dirname "$0")/wine-env.sh"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
 case "$2" in
 start)
+    require_runnable_loader
     mkdir -p "$WINEPREFIX"
     /usr/lib/wine/wineserver -k 2>/dev/null
     /usr/lib/wine/wineserver -w
     # The server and the prefix's own processes outlive this script: they
     # must not hold the caller's output open, or the caller waits for them.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || exit 1
-    /usr/lib/wine/wine64 wineboot -u </dev/null >"$build_dir/wineboot.log" 2>&1 || exit 1
+    "$wine_loader" wineboot -u </dev/null >"$build_dir/wineboot.log" 2>&1 || exit 1
     # The prefix's settings for unattended test runs.
     settings=$(printf 'Z:%s' "$(cd "$(dirname "$0")" && pwd)/wine-prefix.reg" | tr / '\\')
-    exec /usr/lib/wine/wine64 regedit /S "$settings" </dev/null >>"$build_dir/wineboot.log" 2>&1
+    exec "$wine_loader" regedit /S "$settings" </dev/null >>"$build_dir/wineboot.log" 2>&1
     ;;
 stop)
     /usr/lib/wine/wineserver -k 2>/dev/null

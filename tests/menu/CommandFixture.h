@@ -77,7 +77,7 @@ protected:
 
     RegistrySandbox registry;
     ScratchFolder scratch;
-    HostEditor host{"Velandor.dll"};
+    HostEditor host{VELANDOR_PLUGIN_DLL};
 
 private:
     std::string savedDirectory_;

@@ -1,5 +1,5 @@
-// The command end to end: the 64-bit Velandor.dll in the host stand-in, its
-// popup menu read and driven while user32's menu loop runs it.
+// The command end to end: the Velandor.dll under test in the host stand-in,
+// its popup menu read and driven while user32's menu loop runs it.
 #include <algorithm>
 
 #include "tests/menu/CommandFixture.h"

@@ -1,6 +1,6 @@
-// The plug-in's face as the host sees it: the exports of the 64-bit
-// Velandor.dll, loaded afresh for every test and called through the host
-// stand-in.
+// The plug-in's face as the host sees it: the exports of the Velandor.dll
+// under test, loaded afresh for every test by its path and called through
+// the host stand-in. On 32 bits that is the product's own file.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -37,8 +37,16 @@ protected:
         return values;
     }
 
-    HostEditor host{"Velandor.dll"};
+    HostEditor host{VELANDOR_PLUGIN_DLL};
 };
+
+TEST_F(ExportsTest, TheLoadedPluginIsTheFileUnderTest)
+{
+    char loaded[MAX_PATH] = {};
+    GetModuleFileNameA(host.Plugin(), loaded, MAX_PATH);
+    EXPECT_EQ(0, lstrcmpiA(VELANDOR_PLUGIN_DLL, loaded))
+        << "got " << loaded << ", expected " << VELANDOR_PLUGIN_DLL;
+}
 
 TEST_F(ExportsTest, IdsOfMenuTextStatusMessageAndBitmap)
 {
