@@ -7,6 +7,7 @@
 
 #include "plugin/HostSettings.h"
 #include "recent/RecentList.h"
+#include "tests/support/DoubleByteText.h"
 #include "tests/support/RegistrySandbox.h"
 #include "tests/support/Workload.h"
 #include "text/CompactPath.h"
@@ -205,25 +206,27 @@ TEST(ReadRecentListTest, SplitsAtTheLastBackslash)
     }
 }
 
-TEST(ReadRecentListTest, TrailByteBackslashDoesNotSplitUnderCodePage932)
+TEST(ReadRecentListTest, TrailByteBackslashDoesNotSplitADoubleByteName)
 {
-    if (GetACP() != 932)
-        GTEST_SKIP() << "needs the double-byte code page 932, this is " << GetACP();
-    // 0x95 0x5C is one character whose trail byte has a backslash's value.
+    DOUBLE_BYTE_CHARACTERS_OR_SKIP(characters);
+    if (characters->backslashTrail == nullptr)
+        GTEST_SKIP() << "no character of code page " << GetACP() << " has a backslash as trail byte";
+    // {B} is one character whose trail byte has a backslash's value.
     const struct {
         const char* fullPath;
         const char* directory;
         const char* fileName;
     } cases[] = {
-        {"D:\\dir\\\x95\x5C" "name.txt", "D:\\dir", "\x95\x5C" "name.txt"},
-        {"D:\\dir\\\x95\x5C", "D:\\dir", "\x95\x5C"},
-        {"D:\\\x95\x5C\\x.txt", "D:\\\x95\x5C", "x.txt"},
+        {"D:\\dir\\{B}name.txt", "D:\\dir", "{B}name.txt"},
+        {"D:\\dir\\{B}", "D:\\dir", "{B}"},
+        {"D:\\{B}\\x.txt", "D:\\{B}", "x.txt"},
     };
     for (const auto& c : cases) {
-        const RecentEntry entry = ReadOnlyEntry(c.fullPath);
-        EXPECT_STREQ(c.fullPath, entry.fullPath.Text());
-        EXPECT_STREQ(c.directory, entry.directory.Text()) << "directory of [" << c.fullPath << "]";
-        EXPECT_STREQ(c.fileName, entry.fileName.Text()) << "file name of [" << c.fullPath << "]";
+        const std::string fullPath = *Spell(*characters, c.fullPath);
+        const RecentEntry entry = ReadOnlyEntry(fullPath);
+        EXPECT_EQ(fullPath, entry.fullPath.Text());
+        EXPECT_EQ(*Spell(*characters, c.directory), entry.directory.Text()) << "directory of [" << c.fullPath << "]";
+        EXPECT_EQ(*Spell(*characters, c.fileName), entry.fileName.Text()) << "file name of [" << c.fullPath << "]";
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "plugin/Module.h"
 #include "tests/support/CountingAllocator.h"
+#include "tests/support/DoubleByteText.h"
 #include "tests/text/TextTestSupport.h"
 #include "text/NarrowString.h"
 
@@ -228,9 +229,15 @@ TEST(NarrowStringTest, ReverseFindCharGivesTheLastMatch)
 
 TEST(NarrowStringTest, ReverseFindCharNeverMatchesATrailByte)
 {
-    SKIP_UNLESS_CODE_PAGE_932();
-    const SearchCase cases[] = {{"\x95\x5C", -1}, {"\x95\x5C\\x", 2}, {"a\\\x95\x5C", 1}, {"\x88\x9F\x95\x5C", -1}};
-    ExpectLastBackslashes(cases, std::size(cases));
+    DOUBLE_BYTE_CHARACTERS_OR_SKIP(characters);
+    if (characters->backslashTrail == nullptr)
+        GTEST_SKIP() << "no character of code page " << GetACP() << " has a backslash as trail byte";
+    const SearchCase cases[] = {{"{B}", -1}, {"{B}\\x", 2}, {"a\\{B}", 1}, {"{L}{B}", -1}};
+    for (const SearchCase& c : cases) {
+        const std::string text = *Spell(*characters, c.text);
+        const SearchCase spelled = {text.c_str(), c.expected};
+        ExpectLastBackslashes(&spelled, 1);
+    }
 }
 
 TEST(NarrowStringTest, EqualityIsLstrcmpA)
