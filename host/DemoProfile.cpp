@@ -7,7 +7,6 @@ namespace {
 constexpr char FileListKey[] = "Software\\EmSoft\\EmEditor v3\\Recent File List";
 constexpr char FolderListKey[] = "Software\\EmSoft\\EmEditor v3\\Recent Folder List";
 constexpr char CommonKey[] = "Software\\EmSoft\\EmEditor v3\\Common";
-constexpr char ScratchKey[] = "Software\\Velandor demo";
 
 // One recent file or folder of the sample, below the demo folder.
 struct SampleEntry {
@@ -57,10 +56,10 @@ std::string ToAnsi(const std::wstring& text)
     return ansi;
 }
 
-void WriteList(HKEY root, const char* keyPath, const std::vector<std::string>& paths)
+void WriteList(const char* keyPath, const std::vector<std::string>& paths)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     for (size_t n = 0; n < paths.size(); ++n)
         RegSetValueExA(key, ("File" + std::to_string(n + 1)).c_str(), 0, REG_SZ,
@@ -68,10 +67,10 @@ void WriteList(HKEY root, const char* keyPath, const std::vector<std::string>& p
     RegCloseKey(key);
 }
 
-void WriteDword(HKEY root, const char* keyPath, const char* name, DWORD value)
+void WriteDword(const char* keyPath, const char* name, DWORD value)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(root, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
     RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
@@ -131,22 +130,14 @@ DemoProfile::DemoProfile()
     openDocuments_.push_back(root_ + "\\scratch.txt");
     MakeFile(openDocuments_.back());
 
-    RegDeleteTreeA(HKEY_CURRENT_USER, ScratchKey); // left by a demo that was stopped
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, ScratchKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &scratch_, nullptr) !=
-        ERROR_SUCCESS)
+    if (!registry_.Redirected())
         return;
-    WriteList(scratch_, FileListKey, files_);
-    WriteList(scratch_, FolderListKey, folders_);
-    WriteDword(scratch_, CommonKey, "ExtraShortCut", 2);
-    RegOverridePredefKey(HKEY_CURRENT_USER, scratch_);
+    WriteList(FileListKey, files_);
+    WriteList(FolderListKey, folders_);
+    WriteDword(CommonKey, "ExtraShortCut", 2);
 }
 
 DemoProfile::~DemoProfile()
 {
-    if (scratch_) {
-        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-        RegCloseKey(scratch_);
-        RegDeleteTreeA(HKEY_CURRENT_USER, ScratchKey);
-    }
     RemoveTree(root_);
 }

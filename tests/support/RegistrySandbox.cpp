@@ -12,26 +12,11 @@ HKEY CreateWritableKey(HKEY root, const char* path)
     return key;
 }
 
-RegistrySandbox* Innermost = nullptr;
-
 } // namespace
 
-RegistrySandbox::RegistrySandbox() : outer_(Innermost)
+RegistrySandbox::RegistrySandbox()
 {
-    static int sandboxes = 0;
-    scratchPath_ = "Software\\VelandorTests\\" + std::to_string(GetCurrentProcessId()) + "-" +
-                   std::to_string(++sandboxes);
-    scratch_ = CreateWritableKey(HKEY_CURRENT_USER, scratchPath_.c_str());
-    EXPECT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CURRENT_USER, scratch_));
-    Innermost = this;
-}
-
-RegistrySandbox::~RegistrySandbox()
-{
-    Innermost = outer_;
-    RegOverridePredefKey(HKEY_CURRENT_USER, outer_ ? outer_->scratch_ : nullptr);
-    RegCloseKey(scratch_);
-    RegDeleteTreeA(HKEY_CURRENT_USER, scratchPath_.c_str());
+    EXPECT_TRUE(scratch_.Redirected()) << "HKEY_CURRENT_USER is not redirected to " << scratch_.Path();
 }
 
 void RegistrySandbox::CreateKey(const char* keyPath)

@@ -3,14 +3,14 @@
 
 #include <string>
 
-// Redirects HKEY_CURRENT_USER of this process to a fresh scratch key for the
-// sandbox's lifetime, so tests never read or write the user's real data.
-// The scratch key is deleted when the sandbox ends. Sandboxes nest: an inner
-// one gives HKEY_CURRENT_USER back to the outer one, never to the real hive.
+#include "host/ScratchRegistry.h"
+
+// A test's registry: HKEY_CURRENT_USER redirected to a scratch key for the
+// sandbox's life (see ScratchRegistry), so tests never read or write the
+// user's real data, and a failed redirection or write fails the test.
 class RegistrySandbox {
 public:
     RegistrySandbox();
-    ~RegistrySandbox();
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
 
@@ -21,7 +21,5 @@ public:
     void CreateKey(const char* keyPath);
 
 private:
-    HKEY scratch_ = nullptr;
-    std::string scratchPath_;
-    RegistrySandbox* outer_;
+    ScratchRegistry scratch_;
 };
