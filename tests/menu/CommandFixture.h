@@ -72,8 +72,10 @@ protected:
     // A string resource of the loaded plug-in, as LoadStringA gives it.
     std::string PluginString(UINT id) const;
 
-    // How long a run may take to show its menu, and then to close it.
-    DWORD menuTimeoutMs = 5000;
+    // How long a run may take to show its menu, and then to close it. Only a
+    // fault waits this out, so it is generous: on a machine busy with both
+    // test lanes, or under heap checking, a run can take seconds.
+    DWORD menuTimeoutMs = 20000;
 
     RegistrySandbox registry;
     ScratchFolder scratch;
