@@ -1,5 +1,5 @@
-// Times one run of the recent command up to its menu loop (the same steps
-// RunRecentCommand takes, then both menus destroyed and the lists released)
+// Times one run of the recent command up to its menu loop (the product's
+// BuildRecentMenus, then both menus destroyed and the lists released)
 // against the bare system calls that such a run has to make, made directly
 // with no plug-in logic in between. Profiles of 16, 64 and 256 recent files
 // and folders; prints for each the medians, the plug-in's overhead over the
@@ -24,7 +24,6 @@
 #include "host/HostEditor.h"
 #include "host/PopupDriver.h"
 #include "menu/Command.h"
-#include "menu/HostDocuments.h"
 #include "menu/MenuBuilder.h"
 #include "menu/RecentMenu.h"
 #include "plugin/HostSettings.h"
@@ -160,6 +159,38 @@ void* RedirectImport(const char* name, void* replacement)
     return previous;
 }
 
+// Points imports of this program at replacements, and every one of them
+// back at its original when it goes out of scope.
+class ImportRedirections {
+public:
+    ImportRedirections() = default;
+    ~ImportRedirections()
+    {
+        for (auto original = originals_.rbegin(); original != originals_.rend(); ++original)
+            RedirectImport(CallNames[original->kind], original->function);
+    }
+    ImportRedirections(const ImportRedirections&) = delete;
+    ImportRedirections& operator=(const ImportRedirections&) = delete;
+
+    // Points every import of kind at replacement and real at the original,
+    // which is null when nothing imports it.
+    template <typename Function>
+    void Redirect(CallKind kind, Function replacement, Function& real)
+    {
+        void* original = RedirectImport(CallNames[kind], reinterpret_cast<void*>(replacement));
+        if (original != nullptr)
+            originals_.push_back({kind, original});
+        real = reinterpret_cast<Function>(original);
+    }
+
+private:
+    struct Original {
+        CallKind kind;
+        void* function;
+    };
+    std::vector<Original> originals_;
+};
+
 template <CallKind Kind, typename Result, typename... Args>
 struct CountingCall {
     static inline Result(WINAPI* real)(Args...) = nullptr;
@@ -170,43 +201,21 @@ struct CountingCall {
     }
 };
 
-struct Redirection {
-    const char* name;
-    void* original;
-};
-std::vector<Redirection> Redirections;
-
 // The signature comes from the system's declaration of the function.
 template <CallKind Kind, typename Result, typename... Args>
-void CountCalls(Result(WINAPI*)(Args...))
+void CountCalls(ImportRedirections& imports, Result(WINAPI*)(Args...))
 {
     using Counter = CountingCall<Kind, Result, Args...>;
-    void* original = RedirectImport(CallNames[Kind], reinterpret_cast<void*>(&Counter::Call));
-    if (original == nullptr)
-        return;
-    Counter::real = reinterpret_cast<Result(WINAPI*)(Args...)>(original);
-    Redirections.push_back({CallNames[Kind], original});
+    imports.Redirect(Kind, &Counter::Call, Counter::real);
 }
 
-// The C runtime's malloc, which on 32 bits is not WINAPI.
-template <CallKind Kind>
-struct CountingMalloc {
-    static inline void*(__cdecl* real)(size_t) = nullptr;
-    static void* __cdecl Call(size_t size)
-    {
-        ++Counted.of[Kind];
-        return real(size);
-    }
-};
+// The C runtime's malloc is __cdecl, which on 32 bits differs from WINAPI.
+void*(__cdecl* RealMalloc)(size_t) = nullptr;
 
-void CountMallocCalls()
+void* __cdecl CountingMalloc(size_t size)
 {
-    using Counter = CountingMalloc<MallocKind>;
-    void* original = RedirectImport(CallNames[MallocKind], reinterpret_cast<void*>(&Counter::Call));
-    if (original == nullptr)
-        return;
-    Counter::real = reinterpret_cast<void*(__cdecl*)(size_t)>(original);
-    Redirections.push_back({CallNames[MallocKind], original});
+    ++Counted.of[MallocKind];
+    return RealMalloc(size);
 }
 
 // Counts every call of the kinds above until it goes out of scope.
@@ -214,34 +223,32 @@ class CallCounter {
 public:
     CallCounter()
     {
-        Counted = CallCounts();
-        CountCalls<SendKind>(&SendMessageA);
-        CountCalls<RegOpenKind>(&RegOpenKeyExA);
-        CountCalls<RegQueryKind>(&RegQueryValueExA);
-        CountCalls<RegCloseKind>(&RegCloseKey);
-        CountCalls<CurrentDirectoryKind>(&GetCurrentDirectoryA);
-        CountCalls<FileAttributesKind>(&GetFileAttributesA);
-        CountCalls<CompareKind>(&lstrcmpA);
-        CountCalls<CreateMenuKind>(&CreatePopupMenu);
-        CountCalls<InsertItemKind>(&InsertMenuItemA);
-        CountCalls<DestroyMenuKind>(&DestroyMenu);
-        CountCalls<LoadStringKind>(&LoadStringA);
-        CountCalls<CharNextKind>(&CharNextA);
-        CountCalls<StringLengthKind>(&lstrlenA);
-        CountCalls<LeadByteKind>(&IsDBCSLeadByte);
+        CountCalls<SendKind>(imports_, &SendMessageA);
+        CountCalls<RegOpenKind>(imports_, &RegOpenKeyExA);
+        CountCalls<RegQueryKind>(imports_, &RegQueryValueExA);
+        CountCalls<RegCloseKind>(imports_, &RegCloseKey);
+        CountCalls<CurrentDirectoryKind>(imports_, &GetCurrentDirectoryA);
+        CountCalls<FileAttributesKind>(imports_, &GetFileAttributesA);
+        CountCalls<CompareKind>(imports_, &lstrcmpA);
+        CountCalls<CreateMenuKind>(imports_, &CreatePopupMenu);
+        CountCalls<InsertItemKind>(imports_, &InsertMenuItemA);
+        CountCalls<DestroyMenuKind>(imports_, &DestroyMenu);
+        CountCalls<LoadStringKind>(imports_, &LoadStringA);
+        CountCalls<CharNextKind>(imports_, &CharNextA);
+        CountCalls<StringLengthKind>(imports_, &lstrlenA);
+        CountCalls<LeadByteKind>(imports_, &IsDBCSLeadByte);
         // Every operator new of the run ends here, in the C runtime's DLL.
-        CountMallocCalls();
+        imports_.Redirect(MallocKind, &CountingMalloc, RealMalloc);
+        // From nothing once every counter is in place: putting them there
+        // allocates.
+        Restart();
     }
-    ~CallCounter()
-    {
-        for (const Redirection& redirection : Redirections)
-            RedirectImport(redirection.name, redirection.original);
-        Redirections.clear();
-    }
-    CallCounter(const CallCounter&) = delete;
-    CallCounter& operator=(const CallCounter&) = delete;
 
     CallCounts Counts() const { return Counted; }
+    void Restart() { Counted = CallCounts(); }
+
+private:
+    ImportRedirections imports_;
 };
 
 // ----------------------------------------------------------------- replay
@@ -416,48 +423,29 @@ int WINAPI ReplayLoadString(HINSTANCE module, UINT id, LPSTR buffer, int size)
                                      size > 0 ? TextBytes(buffer, static_cast<size_t>(size)) : std::string()));
 }
 
-template <typename Function>
-void Replace(CallKind kind, Function& real, Function replacement)
-{
-    real = reinterpret_cast<Function>(RedirectImport(CallNames[kind], reinterpret_cast<void*>(replacement)));
-}
-
 // Puts the recording and playing stand-ins in place of the system calls
 // until it goes out of scope. Record, then Play as often as wanted.
 class CallReplay {
 public:
     CallReplay()
     {
-        Replace(SendKind, Real.sendMessage, &ReplaySendMessage);
-        Replace(RegOpenKind, Real.regOpen, &ReplayRegOpen);
-        Replace(RegQueryKind, Real.regQuery, &ReplayRegQuery);
-        Replace(RegCloseKind, Real.regClose, &ReplayRegClose);
-        Replace(CurrentDirectoryKind, Real.currentDirectory, &ReplayCurrentDirectory);
-        Replace(FileAttributesKind, Real.fileAttributes, &ReplayFileAttributes);
-        Replace(CompareKind, Real.compare, &ReplayCompare);
-        Replace(CreateMenuKind, Real.createMenu, &ReplayCreateMenu);
-        Replace(InsertItemKind, Real.insertItem, &ReplayInsertItem);
-        Replace(DestroyMenuKind, Real.destroyMenu, &ReplayDestroyMenu);
-        Replace(LoadStringKind, Real.loadString, &ReplayLoadString);
+        imports_.Redirect(SendKind, &ReplaySendMessage, Real.sendMessage);
+        imports_.Redirect(RegOpenKind, &ReplayRegOpen, Real.regOpen);
+        imports_.Redirect(RegQueryKind, &ReplayRegQuery, Real.regQuery);
+        imports_.Redirect(RegCloseKind, &ReplayRegClose, Real.regClose);
+        imports_.Redirect(CurrentDirectoryKind, &ReplayCurrentDirectory, Real.currentDirectory);
+        imports_.Redirect(FileAttributesKind, &ReplayFileAttributes, Real.fileAttributes);
+        imports_.Redirect(CompareKind, &ReplayCompare, Real.compare);
+        imports_.Redirect(CreateMenuKind, &ReplayCreateMenu, Real.createMenu);
+        imports_.Redirect(InsertItemKind, &ReplayInsertItem, Real.insertItem);
+        imports_.Redirect(DestroyMenuKind, &ReplayDestroyMenu, Real.destroyMenu);
+        imports_.Redirect(LoadStringKind, &ReplayLoadString, Real.loadString);
     }
     ~CallReplay()
     {
-        RedirectImport(CallNames[SendKind], reinterpret_cast<void*>(Real.sendMessage));
-        RedirectImport(CallNames[RegOpenKind], reinterpret_cast<void*>(Real.regOpen));
-        RedirectImport(CallNames[RegQueryKind], reinterpret_cast<void*>(Real.regQuery));
-        RedirectImport(CallNames[RegCloseKind], reinterpret_cast<void*>(Real.regClose));
-        RedirectImport(CallNames[CurrentDirectoryKind], reinterpret_cast<void*>(Real.currentDirectory));
-        RedirectImport(CallNames[FileAttributesKind], reinterpret_cast<void*>(Real.fileAttributes));
-        RedirectImport(CallNames[CompareKind], reinterpret_cast<void*>(Real.compare));
-        RedirectImport(CallNames[CreateMenuKind], reinterpret_cast<void*>(Real.createMenu));
-        RedirectImport(CallNames[InsertItemKind], reinterpret_cast<void*>(Real.insertItem));
-        RedirectImport(CallNames[DestroyMenuKind], reinterpret_cast<void*>(Real.destroyMenu));
-        RedirectImport(CallNames[LoadStringKind], reinterpret_cast<void*>(Real.loadString));
         Tape = nullptr;
         Playing = false;
     }
-    CallReplay(const CallReplay&) = delete;
-    CallReplay& operator=(const CallReplay&) = delete;
 
     void Record(Recording& tape)
     {
@@ -470,6 +458,9 @@ public:
         Tape = &tape;
         Playing = true;
     }
+
+private:
+    ImportRedirections imports_;
 };
 
 // ---------------------------------------------------------------- profile
@@ -626,55 +617,105 @@ const char* const CommandStepNames[CommandStepCount] = {
     "DestroyMenu x2, lists released",
 };
 
-// The command's steps up to its menu loop, in RunRecentCommand's order,
-// then what the end of a run releases: the folder menu, the main menu, the
-// label and the lists, in that order.
-template <typename Clock>
-void RunCommand(HWND hwnd, Clock& clock, CommandCapture* capture = nullptr)
+using CommandStamps = Stamps<CommandStepCount + 1>;
+
+// A detail run stamps a step where it makes its first system call, as the
+// call passes through this program's import table: the product's code runs
+// as it ships, with nothing of the benchmark's between its steps, and the
+// timed runs, made with the table left alone, pay nothing for the stamps.
+// The release starts when BuildRecentMenus returns.
+struct StepStart {
+    CallKind kind;
+    const char* keyPath; // the key that RegOpenKeyExA opens; null for the other kinds
+};
+
+const StepStart StepStarts[ReleaseStep] = {
+    {SendKind, nullptr},              // the first 2106
+    {RegOpenKind, RecentFileListKey}, // the file list, read before the folder list
+    {CreateMenuKind, nullptr},        // the main menu, created before the folder menu
+    {RegOpenKind, CommonSettingsKey}, // ExtraShortCut, read right after the second CreatePopupMenu
+    {RegOpenKind, CommonSettingsKey}, // StripCurPath, read first by the file list's fill
+};
+
+CommandStamps* Stamping = nullptr;
+int NextStep = 0;
+
+void StampIfStepStarts(CallKind kind, const char* keyPath)
 {
-    clock.Mark();
+    if (NextStep == ReleaseStep)
+        return;
+    const StepStart& start = StepStarts[NextStep];
+    if (start.kind != kind || (start.keyPath != nullptr && std::strcmp(start.keyPath, keyPath) != 0))
+        return;
+    Stamping->Mark();
+    ++NextStep;
+}
+
+decltype(&SendMessageA) RealSendMessage = nullptr;
+decltype(&RegOpenKeyExA) RealRegOpen = nullptr;
+decltype(&CreatePopupMenu) RealCreateMenu = nullptr;
+
+LRESULT WINAPI StampingSendMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    StampIfStepStarts(SendKind, nullptr);
+    return RealSendMessage(window, message, wParam, lParam);
+}
+
+LONG WINAPI StampingRegOpen(HKEY root, LPCSTR path, DWORD options, REGSAM access, PHKEY key)
+{
+    StampIfStepStarts(RegOpenKind, path);
+    return RealRegOpen(root, path, options, access, key);
+}
+
+HMENU WINAPI StampingCreateMenu()
+{
+    StampIfStepStarts(CreateMenuKind, nullptr);
+    return RealCreateMenu();
+}
+
+// Stamps the steps of one run into stamps until it goes out of scope.
+class StepStamper {
+public:
+    explicit StepStamper(CommandStamps& stamps)
     {
-        PathList openDocuments;
-        const PathList noDocuments;
-        CollectOpenDocuments(hwnd, openDocuments);
-        const NarrowString activePath = GetActiveDocumentPath(hwnd);
-        clock.Mark();
-
-        RecentList files;
-        RecentList folders;
-        ReadRecentList(files, RecentFileListKey);
-        ReadRecentList(folders, RecentFolderListKey);
-        clock.Mark();
-
-        const PopupMenu mainMenu;
-        const PopupMenu folderMenu;
-        MenuBuilder fileItems{mainMenu.Handle()};
-        MenuBuilder folderItems{folderMenu.Handle()};
-        clock.Mark();
-
-        const int extraShortCut = ReadExtraShortCut();
-        clock.Mark();
-
-        const int fileCount =
-            FillRecentMenu(fileItems, files, openDocuments, activePath, true, extraShortCut, RecentFileBaseId);
-        fileItems.AppendSeparator();
-        FillRecentMenu(folderItems, folders, noDocuments, activePath, false, extraShortCut, RecentFolderBaseId);
-        const NarrowString folderLabel =
-            BuildFolderMenuLabel(PlainFolderLabelId, LetteredFolderLabelId, extraShortCut, fileCount);
-        fileItems.AppendSubmenu(folderLabel, folderMenu.Handle());
-        clock.Mark();
-
-        if (capture) {
-            capture->openDocuments = openDocuments;
-            capture->activePath = activePath;
-            capture->files = files;
-            capture->folders = folders;
-            capture->folderLabel = folderLabel;
-            capture->mainItems = ReadMenuItems(mainMenu.Handle());
-            capture->folderItems = ReadMenuItems(folderMenu.Handle());
-        }
+        Stamping = &stamps;
+        NextStep = 0;
+        imports_.Redirect(SendKind, &StampingSendMessage, RealSendMessage);
+        imports_.Redirect(RegOpenKind, &StampingRegOpen, RealRegOpen);
+        imports_.Redirect(CreateMenuKind, &StampingCreateMenu, RealCreateMenu);
     }
-    clock.Mark();
+
+private:
+    ImportRedirections imports_;
+};
+
+// BuildRecentMenus, then what the end of a run releases: the folder menu,
+// the main menu, the label and the lists, in that order.
+void RunCommand(HWND hwnd)
+{
+    RecentMenus menus;
+    BuildRecentMenus(hwnd, menus);
+}
+
+// The same run with a stamp where each step starts and one where it ends.
+void RunCommandInSteps(HWND hwnd, CommandStamps& stamps)
+{
+    const StepStamper stamper(stamps);
+    {
+        RecentMenus menus;
+        BuildRecentMenus(hwnd, menus);
+        stamps.Mark();
+    }
+    stamps.Mark();
+}
+
+// The same run, with what it built read before it is released.
+CommandCapture CaptureCommand(HWND hwnd)
+{
+    RecentMenus menus;
+    BuildRecentMenus(hwnd, menus);
+    return {menus.openDocuments, menus.activePath, menus.files, menus.folders, menus.folderLabel,
+            ReadMenuItems(menus.mainMenu.Handle()), ReadMenuItems(menus.folderMenu.Handle())};
 }
 
 // -------------------------------------------------------------- bare calls
@@ -1215,13 +1256,13 @@ double ReportReplayed(HWND hwnd, const BareCalls& calls, double bare, double ove
     {
         CallReplay replay;
         replay.Record(commandTape);
-        RunCommand(hwnd, none);
+        RunCommand(hwnd);
         replay.Record(bareTape);
         RunBareCalls(calls, none);
         for (int round = 0; round < 201; ++round) {
             replay.Play(commandTape);
             LONGLONG start = Ticks();
-            RunCommand(hwnd, none);
+            RunCommand(hwnd);
             commandTimes.push_back(Microseconds(Ticks() - start));
             inStep = inStep && commandTape.PlayedThrough();
             replay.Play(bareTape);
@@ -1249,8 +1290,7 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
     const HWND hwnd = host.Window();
     NoStamps none;
 
-    CommandCapture capture;
-    RunCommand(hwnd, none, &capture);
+    const CommandCapture capture = CaptureCommand(hwnd);
     BareCalls calls;
     PlanBareCalls(calls, hwnd, profile, capture);
     host.informationRequests.clear();
@@ -1274,15 +1314,15 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
     {
         // The stand-in's record of 2106 keeps its room when cleared, so it
         // never allocates inside a count.
-        const CallCounter counter;
+        CallCounter counter;
         host.informationRequests.clear();
-        RunCommand(hwnd, none);
+        RunCommand(hwnd);
         commandCalls = counter.Counts();
-        Counted = CallCounts();
+        counter.Restart();
         host.informationRequests.clear();
         RunBareCalls(calls, none);
         bareCalls = counter.Counts();
-        Counted = CallCounts();
+        counter.Restart();
         host.informationRequests.clear();
         RunBareCallsInOrder(calls);
         orderedCalls = counter.Counts();
@@ -1304,7 +1344,7 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
     }
 
     // Warm-up, which also sizes the number of repetitions.
-    const auto oneRepetition = [&](int repetition, double* times, Stamps<CommandStepCount + 1>& commandStamps,
+    const auto oneRepetition = [&](int repetition, double* times, CommandStamps& commandStamps,
                                    Stamps<BareSegmentCount + 1>& bareStamps) {
         // The order rotates, so that drift and the machine's other load hit
         // every side alike.
@@ -1312,7 +1352,7 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
             const int side = (turn + repetition) % 3;
             const LONGLONG start = Ticks();
             if (side == 0)
-                RunCommand(hwnd, none);
+                RunCommand(hwnd);
             else if (side == 1)
                 RunBareCalls(calls, none);
             else
@@ -1320,11 +1360,11 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
             times[side] = Microseconds(Ticks() - start);
         }
         if (repetition % 2 == 0) {
-            RunCommand(hwnd, commandStamps);
+            RunCommandInSteps(hwnd, commandStamps);
             RunBareCalls(calls, bareStamps);
         } else {
             RunBareCalls(calls, bareStamps);
-            RunCommand(hwnd, commandStamps);
+            RunCommandInSteps(hwnd, commandStamps);
         }
         host.informationRequests.clear();
     };
@@ -1332,7 +1372,7 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
     constexpr int WarmUps = 4;
     for (int repetition = 0; repetition < WarmUps; ++repetition) {
         double times[3];
-        Stamps<CommandStepCount + 1> commandStamps;
+        CommandStamps commandStamps;
         Stamps<BareSegmentCount + 1> bareStamps;
         oneRepetition(repetition, times, commandStamps, bareStamps);
     }
@@ -1343,7 +1383,7 @@ ProfileFigures MeasureProfile(int size, HostEditor& host, double seconds)
     std::vector<std::vector<double>> stepTimes(CommandStepCount), segmentTimes(BareSegmentCount);
     for (int repetition = 0; repetition < repetitions; ++repetition) {
         double times[3];
-        Stamps<CommandStepCount + 1> commandStamps;
+        CommandStamps commandStamps;
         Stamps<BareSegmentCount + 1> bareStamps;
         oneRepetition(repetition, times, commandStamps, bareStamps);
         commandTimes.push_back(times[0]);
