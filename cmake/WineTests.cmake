@@ -63,10 +63,14 @@ function(velandor_add_wine_test name target)
   endif()
   set(tests)
   foreach(page ${pages})
+    set(environment "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8;LOCPATH=${VELANDOR_LOCALES}")
+    # The east Asian pages are there for the double-byte cases; the bulk
+    # loops have run in full in 1252 and 932.
+    if(NOT page MATCHES "^cp(1252|932)$")
+      list(APPEND environment VELANDOR_LIGHT_WORKLOAD=1)
+    endif()
     add_test(NAME ${name}.${page} COMMAND ${target} ${arg_ARGS})
-    set_tests_properties(${name}.${page} PROPERTIES
-      ENVIRONMENT "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
-      LABELS ${page})
+    set_tests_properties(${name}.${page} PROPERTIES ENVIRONMENT "${environment}" LABELS ${page})
     list(APPEND tests ${name}.${page})
   endforeach()
   add_test(NAME ${name}.heap

@@ -2,7 +2,7 @@
 # Runs one test program under Wine with heap validation on: Wine checks every
 # heap block on every heap call and reports damage as "err:heap" lines. The
 # rest of what heap tracing prints is discarded. Fails when the program fails
-# or when any heap error was reported. VELANDOR_HEAP_CHECK tells the tests to
+# or when any heap error was reported. VELANDOR_LIGHT_WORKLOAD tells the tests to
 # shrink their bulk workloads, since every heap call is slow under the check.
 # Usage: wine-heapcheck.sh BUILD_DIR PROGRAM [ARGS...]
 build_dir=$1
@@ -13,7 +13,7 @@ status_file=$(mktemp)
 # Wine prints on stderr passes through the filter.
 {
     {
-        VELANDOR_HEAP_CHECK=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
+        VELANDOR_LIGHT_WORKLOAD=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
         echo $? >"$status_file"
     } | grep 'err:heap' >"$errors"
 } 3>&1

@@ -301,7 +301,7 @@ private:
 TEST(CompactPathTest, GeneratedPathsKeepTheRules)
 {
     constexpr unsigned Seed = 20240613;
-    const int Paths = Workload(5000, 150);
+    const int Paths = Workload(5000, 50);
     PathGenerator generator(Seed);
     int failures = 0;
     for (int i = 0; i < Paths && failures < 10; ++i) {
