@@ -1,5 +1,5 @@
-// The 32-bit Velandor.dll that users install, loaded as a data file: its
-// texts and bitmaps are what the host shows, whatever build runs the tests.
+// The Velandor.dll that users install, loaded as a data file: its texts and
+// bitmaps are what the host shows.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,11 +18,11 @@ class ProductDllTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        product = LoadLibraryExA(VELANDOR_X86_DLL, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        product = LoadLibraryExA(VELANDOR_PLUGIN_DLL, nullptr, LOAD_LIBRARY_AS_DATAFILE);
     }
     static void TearDownTestSuite() { FreeLibrary(product); }
 
-    void SetUp() override { ASSERT_NE(nullptr, product) << VELANDOR_X86_DLL << ": error " << GetLastError(); }
+    void SetUp() override { ASSERT_NE(nullptr, product) << VELANDOR_PLUGIN_DLL << ": error " << GetLastError(); }
 
     // The raw bytes of one resource in Japanese; empty when there is none.
     static std::vector<BYTE> Resource(LPCSTR type, WORD id)

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Checks the 32-bit Velandor.dll the way the host will meet it: a PE32 image
-# for i386 that exports exactly its seven functions by undecorated name at
-# ordinals 1 to 7, each cleaning its own WINAPI arguments off the stack, and
-# that imports nothing but system DLLs, in under 64 KiB.
-# Usage: check-product-dll.sh VELANDOR_DLL OBJDUMP
+# Checks a Velandor.dll the way the host will meet it: a PE32 image for i386
+# (x86) or a PE32+ image for AMD64 (x64) that exports exactly its seven
+# functions by undecorated name at ordinals 1 to 7, on x86 each cleaning its
+# own WINAPI arguments off the stack; that imports nothing but system DLLs;
+# that carries no time stamp, so one commit always links to the same bytes;
+# that lets Windows load it anywhere and keep its data from running; and
+# that stays under 64 KiB.
+# Usage: check-product-dll.sh VELANDOR_DLL ARCH OBJDUMP
 set -u
 dll=$1
-objdump=$2
+arch=$2
+objdump=$3
 failures=0
 
 fail() {
@@ -18,9 +22,14 @@ expect() { # what got expected
     [ "$2" = "$3" ] || fail "$1: got '$2', expected '$3'"
 }
 
+case $arch in
+x86) format=pei-i386 magic=010b ;;
+x64) format=pei-x86-64 magic=020b ;;
+*) echo "FAIL: no architecture '$arch'"; exit 1 ;;
+esac
 headers=$("$objdump" -p "$dll") || { echo "FAIL: cannot read $dll"; exit 1; }
-expect "file format" "$("$objdump" -f "$dll" | sed -n 's/.*file format //p')" "pei-i386"
-expect "optional header magic" "$(awk '$1 == "Magic" {print $2}' <<<"$headers")" "010b"
+expect "file format" "$("$objdump" -f "$dll" | sed -n 's/.*file format //p')" "$format"
+expect "optional header magic" "$(awk '$1 == "Magic" {print $2}' <<<"$headers")" "$magic"
 expect "ordinal base" "$(sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p' <<<"$headers")" "1"
 
 # Name table rows look like "[   5] GetBitmapID": the index plus the base is
@@ -31,12 +40,24 @@ expect "exports by ordinal" "$(tr '\n' ' ' <<<"$names")" \
     "OnCommand 1 QueryStatus 2 OnEvents 3 GetMenuTextID 4 GetStatusMessageID 5 GetBitmapID 6 PlugInProc 7 "
 expect "export address count" "$(grep -c 'Export RVA' <<<"$headers")" "7"
 
-# The stack clean-up of each export is the operand of its ret.
+# The file header's time stamp: four bytes, eight past the PE header, whose
+# offset stands at 0x3c.
+u32_at() {
+    od -An -tu4 -j "$1" -N4 "$dll" | tr -d ' '
+}
+expect "time stamp" "$(u32_at $(($(u32_at 60) + 8)))" "0"
+
+characteristics=$((16#$(awk '$1 == "DllCharacteristics" {print $2}' <<<"$headers")))
+expect "dynamic base (ASLR)" "$((characteristics & 0x40))" "$((0x40))"
+expect "NX compatible (DEP)" "$((characteristics & 0x100))" "$((0x100))"
+
+# On x86 the stack clean-up of each export is the operand of its ret; x64
+# has one calling convention, in which the caller cleans up.
 image_base=$((16#$(awk '$1 == "ImageBase" {print $2}' <<<"$headers")))
 export_rva() {
     sed -n "s/^\s*\[ *[0-9]*\] +base\[ *$1\] \([0-9a-f]*\) Export RVA/\1/p" <<<"$headers"
 }
-while read -r name ordinal stack_bytes; do
+[ "$arch" = x86 ] && while read -r name ordinal stack_bytes; do
     rva=$(export_rva "$ordinal")
     [ -n "$rva" ] || { fail "$name: no address at ordinal $ordinal"; continue; }
     start=$((image_base + 16#$rva))
