@@ -5,7 +5,10 @@
 # script, changed only in that both go into .data: .tls at its very start,
 # where section-relative TLS offsets stay what they were, .CRT at its end.
 function(velandor_merge_small_sections target)
+  # The linker leaves an empty a.exe behind, in the build folder rather than
+  # wherever cmake was started.
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -shared -Wl,--verbose
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     OUTPUT_VARIABLE output ERROR_QUIET)
   string(REGEX MATCH "\n=+\n(.*)\n=+\n" found "${output}")
   set(script "${CMAKE_MATCH_1}")
