@@ -2,11 +2,15 @@
 #include "bench/Profile.h"
 
 #include <iterator>
+#include <vector>
 
 #include "host/FileTree.h"
 #include "plugin/HostSettings.h"
 
 namespace {
+
+// The host's access-key mode in every profile: letters past the tenth item.
+constexpr DWORD ExtraShortCutMode = 2;
 
 // Text in the ANSI code page; empty when the code page lacks a character.
 std::string ToAnsi(const wchar_t* text)
@@ -65,6 +69,7 @@ Profile::Profile(int size, RegistrySandbox& registry, HostEditor& host)
     const int placeCount = static_cast<int>(std::size(places));
     std::vector<std::string> files;
     std::vector<std::string> folders;
+    host.documents.clear();
     for (int i = 0; i < size; ++i) {
         const std::string place = root_ + "\\" + places[i % placeCount];
         std::string name;
@@ -85,21 +90,20 @@ Profile::Profile(int size, RegistrySandbox& registry, HostEditor& host)
             MakeFolders(place);
         files.push_back(file);
         if (i % 4 == 0 && fileExists)
-            documents_.push_back(file);
+            host.documents.push_back(file);
 
         const std::string folder = place + "\\" + (i % 2 ? "output-" : "build ") + std::to_string(i);
         if (i % 4 != 3)
             MakeFolders(folder);
         folders.push_back(folder);
     }
-    documents_.push_back(root_ + "\\scratch.txt"); // open, but not a recent file
+    host.documents.push_back(root_ + "\\scratch.txt"); // open, but not a recent file
 
     WriteList(registry, RecentFileListKey, files);
     WriteList(registry, RecentFolderListKey, folders);
     registry.SetDword(CommonSettingsKey, "ExtraShortCut", ExtraShortCutMode);
     registry.SetDword(CommonSettingsKey, "StripCurPath", 1);
 
-    host.documents = documents_;
     host.activePath = files[4];
     char saved[MAX_PATH] = {};
     GetCurrentDirectoryA(MAX_PATH, saved);

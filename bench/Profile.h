@@ -1,15 +1,9 @@
 // The sample profile: a host's recent files and folders on disk and in a sandboxed registry.
 #pragma once
-#include <windows.h>
-
 #include <string>
-#include <vector>
 
 #include "host/HostEditor.h"
 #include "tests/support/RegistrySandbox.h"
-
-// The host's access-key mode in every profile: letters past the tenth item.
-constexpr DWORD ExtraShortCutMode = 2;
 
 // size files and size folders in eight places of varied depth, every third
 // file and every fourth folder missing, half the file names shared by
@@ -23,10 +17,7 @@ public:
     Profile(const Profile&) = delete;
     Profile& operator=(const Profile&) = delete;
 
-    int Documents() const { return static_cast<int>(documents_.size()); }
-
 private:
     std::string root_;
-    std::vector<std::string> documents_;
     std::string savedDirectory_;
 };
