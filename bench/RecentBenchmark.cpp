@@ -1,41 +1,17 @@
-// Times ReadRecentList on lists of 16, 256 and 4,096 values in a sandboxed
-// registry and prints the median of several runs, with the uniqueness pass
-// timed on its own, since it grows with the square of the length.
+// Times ReadRecentList on lists of growing length and shows how its time grows with the length.
 #include <windows.h>
 
-#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
+#include "plugin/HostSettings.h"
 #include "recent/RecentList.h"
 #include "tests/support/RegistrySandbox.h"
 
 namespace {
-
-constexpr char ListKey[] = "Software\\EmSoft\\EmEditor v3\\Recent File List";
-
-class Stopwatch {
-public:
-    Stopwatch() { QueryPerformanceCounter(&start_); }
-
-    double Milliseconds() const
-    {
-        LARGE_INTEGER now, frequency;
-        QueryPerformanceCounter(&now);
-        QueryPerformanceFrequency(&frequency);
-        return 1000.0 * static_cast<double>(now.QuadPart - start_.QuadPart) / static_cast<double>(frequency.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER start_;
-};
-
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Paths like a host's, every file name shared by two folders.
 void FillList(RegistrySandbox& registry, int values)
@@ -43,31 +19,34 @@ void FillList(RegistrySandbox& registry, int values)
     for (int number = 1; number <= values; ++number) {
         const std::string path = "C:\\Users\\someone\\Documents\\project" + std::to_string(number % 16) +
                                  "\\notes" + std::to_string(number / 2) + ".txt";
-        registry.SetString(ListKey, ("File" + std::to_string(number)).c_str(), path);
+        registry.SetString(RecentFileListKey, ("File" + std::to_string(number)).c_str(), path);
     }
 }
 
-bool Measure(int values, int runs)
+// Milliseconds to read a list of so many values, the median of reads
+// reads; negative when a read misses values.
+double ReadMilliseconds(int values, int reads)
 {
     RegistrySandbox registry;
     FillList(registry, values);
-    std::vector<double> readTimes, passTimes;
-    for (int run = 0; run < runs; ++run) {
+    std::vector<double> times;
+    for (int read = 0; read < reads; ++read) {
         RecentList list;
-        const Stopwatch read;
-        ReadRecentList(list, ListKey);
-        readTimes.push_back(read.Milliseconds());
-        if (list.size() != static_cast<size_t>(values)) {
-            std::printf("%d values: read %u entries\n", values, static_cast<unsigned>(list.size()));
-            return false;
-        }
-        const Stopwatch pass;
-        MarkNonUniqueNames(list);
-        passTimes.push_back(pass.Milliseconds());
+        const Clock::time_point start = Clock::now();
+        ReadRecentList(list, RecentFileListKey);
+        times.push_back(MicrosecondsSince(start) / 1000);
+        if (list.size() != static_cast<size_t>(values))
+            return -1;
     }
-    std::printf("%5d values: ReadRecentList %10.3f ms, of which uniqueness pass %10.3f ms (median of %d runs)\n",
-                values, Median(readTimes), Median(passTimes), runs);
-    return true;
+    return Median(times);
+}
+
+// The factor by which the time grows each time the length doubles: about 2
+// where reading the values dominates, 4 where the n x n comparisons of the
+// uniqueness pass do.
+double GrowthPerDoubling(int fewer, double fewerTime, int more, double moreTime)
+{
+    return std::pow(moreTime / fewerTime, 1 / std::log2(static_cast<double>(more) / fewer));
 }
 
 } // namespace
@@ -76,10 +55,25 @@ int main()
 {
     const struct {
         int values;
-        int runs;
-    } sizes[] = {{16, 21}, {256, 11}, {4096, 5}};
-    bool complete = true;
-    for (const auto& size : sizes)
-        complete = Measure(size.values, size.runs) && complete;
-    return complete ? 0 : 1;
+        int reads;
+    } sizes[] = {{16, 21}, {256, 5}, {1024, 1}};
+    std::printf("ReadRecentList, code page %u; growth: the factor per doubling of the length\n"
+                "   values          ms  reads  growth\n",
+                GetACP());
+    double lastTime = 0;
+    int lastValues = 0;
+    for (const auto& size : sizes) {
+        const double time = ReadMilliseconds(size.values, size.reads);
+        if (time < 0) {
+            std::printf("%d values: the read missed some of them\n", size.values);
+            return 1;
+        }
+        std::printf("   %6d %11.3f %6d", size.values, time, size.reads);
+        if (lastValues > 0)
+            std::printf(" %7.2f", GrowthPerDoubling(lastValues, lastTime, size.values, time));
+        std::printf("\n");
+        lastTime = time;
+        lastValues = size.values;
+    }
+    return 0;
 }

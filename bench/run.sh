@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the benchmarks of a 64-bit and a 32-bit build under Wine, in code
-# pages 1252 and 932, then prints the command's and the path compaction's
-# figures of both builds side by side. Every program's full output goes to
-# the terminal and stays in BUILD/bench-logs/. Needs an X display.
+# pages 1252 and 932, then prints the command's, the recent lists' and the
+# path compaction's figures of both builds side by side. Every program's full
+# output goes to the terminal and stays in BUILD/bench-logs/. Needs an X
+# display.
 # Usage: bench/run.sh BUILD_X64 BUILD_X86
 set -uo pipefail
 
@@ -97,6 +98,14 @@ command_figures() {
          in_summary && $1 ~ /^[0-9]+$/ { printf "%s|%11s %9s %9s %%\n", $1, $2, $3, $4 }' "$1"
 }
 
+# recent_bench's reads, a row per line: values|milliseconds and the growth
+# per doubling of the length, "-" for the first length.
+recent_figures() {
+    awk '{ sub(/\r$/, "") }
+         /^ReadRecentList, / { in_table = 1; next }
+         in_table && $1 ~ /^[0-9]+$/ { printf "%s|%11s %7s\n", $1, $2, (NF > 3 ? $4 : "-") }' "$1"
+}
+
 # text_bench's path compaction, a row per line: CompactPath's form|its ns,
 # PathCompactPathExA's ns and their ratio.
 compaction_figures() {
@@ -154,6 +163,8 @@ title=${names[*]}
 echo "== figures of ${title// / and }, each run on one core with its Wine server"
 print_table "command_bench: one run up to the menu loop against its bare calls, microseconds" \
     command_figures command_bench entries 7 "$(printf '%8s %9s %11s' command bare overhead)"
+print_table "recent_bench: ReadRecentList by the list's length, milliseconds, and the growth per doubling" \
+    recent_figures recent_bench values 6 "$(printf '%8s %7s' ms growth)"
 print_table "text_bench: CompactPath to 50 bytes against PathCompactPathExA, nanoseconds a path" \
     compaction_figures text_bench CompactPath 17 "$(printf '%5s %8s %6s' ours shell ratio)"
 exit "$failed"
