@@ -1,17 +1,14 @@
-// Speed of the text utilities against what the system and the standard
-// library offer: CompactPath at the menu's budget of 50 against the shell's
-// PathCompactPathExA, and NarrowString copies, appends and comparisons
-// against std::string. Prints the times and their ratios.
+// Times CompactPath against the shell's PathCompactPathExA, and NarrowString against std::string.
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/Clock.h"
 #include "text/CompactPath.h"
 #include "text/NarrowString.h"
 
@@ -47,22 +44,36 @@ std::vector<std::string> MakePathCorpus(int count)
     return paths;
 }
 
-// Best of several rounds, in nanoseconds per call of work.
-double NanosecondsPerCall(const std::function<void()>& work, int callsPerRun, int runs)
+// Nanoseconds per call of work, which makes calls calls: the best of five
+// rounds of some 50 ms each.
+template <typename Work>
+double NanosecondsPerCall(int calls, Work work)
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
     double best = 1e300;
     for (int round = 0; round < 5; ++round) {
-        LARGE_INTEGER start, end;
-        QueryPerformanceCounter(&start);
-        for (int run = 0; run < runs; ++run)
+        const Clock::time_point start = Clock::now();
+        long runs = 0;
+        double elapsed = 0;
+        while (elapsed < 50000) {
             work();
-        QueryPerformanceCounter(&end);
-        const double seconds = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-        best = std::min(best, seconds * 1e9 / (double(callsPerRun) * runs));
+            ++runs;
+            elapsed = MicrosecondsSince(start);
+        }
+        best = std::min(best, 1000 * elapsed / (static_cast<double>(runs) * calls));
     }
     return best;
+}
+
+// Nanoseconds per call of body, made a thousand times between two readings
+// of the clock.
+template <typename Body>
+double NanosecondsPer(Body body)
+{
+    constexpr int Calls = 1000;
+    return NanosecondsPerCall(Calls, [&] {
+        for (int call = 0; call < Calls; ++call)
+            body();
+    });
 }
 
 void Report(const char* what, double ours, const char* theirName, double theirs)
@@ -70,92 +81,66 @@ void Report(const char* what, double ours, const char* theirName, double theirs)
     std::printf("%-34s %8.1f ns   %-22s %8.1f ns   ratio %.2f\n", what, ours, theirName, theirs, ours / theirs);
 }
 
-volatile size_t Sink;
+// Nanoseconds per path of compact over every path.
+template <typename Path, typename Compact>
+double PerPath(const std::vector<Path>& paths, Compact compact)
+{
+    return NanosecondsPerCall(static_cast<int>(paths.size()), [&] {
+        for (const Path& path : paths)
+            Sink = Sink + compact(path);
+    });
+}
 
 void BenchmarkCompaction()
 {
     const std::vector<std::string> paths = MakePathCorpus(4000);
-    const int count = static_cast<int>(paths.size());
-    char destination[Budget + 1];
-    const double ours = NanosecondsPerCall(
-        [&] {
-            for (const std::string& path : paths) {
-                CompactPath(destination, path.c_str(), Budget);
-                Sink = Sink + static_cast<unsigned char>(destination[0]);
-            }
-        },
-        count, 50);
-    const double shell = NanosecondsPerCall(
-        [&] {
-            for (const std::string& path : paths) {
-                PathCompactPathExA(destination, path.c_str(), Budget, 0);
-                Sink = Sink + static_cast<unsigned char>(destination[0]);
-            }
-        },
-        count, 50);
     std::vector<NarrowString> narrowPaths;
     size_t totalBytes = 0;
     for (const std::string& path : paths) {
         narrowPaths.emplace_back(path.c_str());
         totalBytes += path.size();
     }
-    const double textLevel = NanosecondsPerCall(
-        [&] {
-            for (const NarrowString& path : narrowPaths)
-                Sink = Sink + CompactPath(path, Budget).Length();
-        },
-        count, 50);
-    std::printf("%d paths, %zu bytes on average, budget %d\n", count, totalBytes / paths.size(), Budget);
+    char destination[Budget + 1];
+    const double ours = PerPath(paths, [&](const std::string& path) {
+        CompactPath(destination, path.c_str(), Budget);
+        return static_cast<unsigned char>(destination[0]);
+    });
+    const double shell = PerPath(paths, [&](const std::string& path) {
+        PathCompactPathExA(destination, path.c_str(), Budget, 0);
+        return static_cast<unsigned char>(destination[0]);
+    });
+    const double textLevel =
+        PerPath(narrowPaths, [](const NarrowString& path) { return CompactPath(path, Budget).Length(); });
+    std::printf("%zu paths, %zu bytes on average, budget %d\n", paths.size(), totalBytes / paths.size(), Budget);
     Report("CompactPath, into a buffer", ours, "PathCompactPathExA", shell);
     Report("CompactPath, as a NarrowString", textLevel, "PathCompactPathExA", shell);
 }
 
-// Runs body calls times per run, 20 runs per round.
-template <typename Body>
-double TimeLoop(int calls, Body body)
+template <typename Text>
+Text Join(const std::vector<Text>& pieces)
 {
-    return NanosecondsPerCall(
-        [&] {
-            for (int i = 0; i < calls; ++i)
-                body();
-        },
-        calls, 20);
+    Text joined;
+    for (const Text& piece : pieces)
+        joined += piece;
+    return joined;
 }
 
 void BenchmarkStrings()
 {
     const char* const text = "C:\\Users\\tanaka\\Documents\\report_final.txt";
     const char* const pieces[] = {"&1 ", "C:\\Users\\", "tanaka\\", "Documents\\", "report", "_final", ".txt"};
-    constexpr int Calls = 100000;
-
     const NarrowString narrow(text);
+    const NarrowString narrowOther(text);
     const std::string standard(text);
-    Report("copy a 42-byte text: NarrowString",
-           TimeLoop(Calls, [&] { NarrowString copy(narrow); Sink = Sink + copy.Length(); }), "std::string",
-           TimeLoop(Calls, [&] { std::string copy(standard); Sink = Sink + copy.size(); }));
-
+    const std::string standardOther(text);
     const std::vector<NarrowString> narrowPieces(std::begin(pieces), std::end(pieces));
     const std::vector<std::string> standardPieces(std::begin(pieces), std::end(pieces));
-    Report("append 7 pieces: NarrowString",
-           TimeLoop(Calls / 5,
-                    [&] {
-                        NarrowString joined;
-                        for (const NarrowString& piece : narrowPieces)
-                            joined += piece;
-                        Sink = Sink + joined.Length();
-                    }),
-           "std::string",
-           TimeLoop(Calls / 5, [&] {
-               std::string joined;
-               for (const std::string& piece : standardPieces)
-                   joined += piece;
-               Sink = Sink + joined.size();
-           }));
-
-    const NarrowString narrowOther(text);
-    const std::string standardOther(text);
-    Report("compare equal texts: ==", TimeLoop(Calls, [&] { Sink = Sink + (narrow == narrowOther); }),
-           "std::string ==", TimeLoop(Calls, [&] { Sink = Sink + (standard == standardOther); }));
+    Report("copy a 42-byte text: NarrowString", NanosecondsPer([&] { Sink = Sink + NarrowString(narrow).Length(); }),
+           "std::string", NanosecondsPer([&] { Sink = Sink + std::string(standard).size(); }));
+    Report("append 7 pieces: NarrowString", NanosecondsPer([&] { Sink = Sink + Join(narrowPieces).Length(); }),
+           "std::string", NanosecondsPer([&] { Sink = Sink + Join(standardPieces).size(); }));
+    Report("compare equal texts: ==", NanosecondsPer([&] { Sink = Sink + (narrow == narrowOther); }),
+           "std::string ==", NanosecondsPer([&] { Sink = Sink + (standard == standardOther); }));
 }
 
 } // namespace
