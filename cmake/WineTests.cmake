@@ -17,10 +17,6 @@ set(VELANDOR_WINE ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 set(VELANDOR_HEAPCHECK ${CMAKE_SOURCE_DIR}/cmake/wine-heapcheck.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELANDOR_WINE} ${CMAKE_BINARY_DIR})
 
-# What the test scripts answer when the machine cannot run the build's code
-# (a kernel without i386 support): CTest then reports the test as skipped.
-set(VELANDOR_CANNOT_RUN 77)
-
 # Wine takes its ANSI code page from the locale, and the C library needs the
 # locale's data for any non-ASCII file name; both are compiled into the build
 # folder rather than into the system.
@@ -45,9 +41,9 @@ endforeach()
 # The prefix is made once before any test, and its server kept for the whole
 # run: tests that made a new prefix at the same moment would race.
 add_test(NAME wine.start COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE_BINARY_DIR} start)
-set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine SKIP_RETURN_CODE ${VELANDOR_CANNOT_RUN})
+set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine LABELS wine)
 add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE_BINARY_DIR} stop)
-set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
+set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine LABELS wine)
 
 # velandor_add_wine_test(NAME TARGET [DESKTOP] [EAST_ASIAN] [ARGS ...]):
 # registers TARGET as NAME.cp1252 and NAME.cp932, and once more as NAME.heap:
@@ -70,17 +66,19 @@ function(velandor_add_wine_test name target)
       list(APPEND environment VELANDOR_LIGHT_WORKLOAD=1)
     endif()
     add_test(NAME ${name}.${page} COMMAND ${target} ${arg_ARGS})
-    set_tests_properties(${name}.${page} PROPERTIES ENVIRONMENT "${environment}" LABELS ${page})
+    set_tests_properties(${name}.${page} PROPERTIES ENVIRONMENT "${environment}" LABELS "wine;${page}")
     list(APPEND tests ${name}.${page})
   endforeach()
   add_test(NAME ${name}.heap
     COMMAND ${VELANDOR_HEAPCHECK} ${CMAKE_BINARY_DIR} $<TARGET_FILE:${target}> ${arg_ARGS})
   set_tests_properties(${name}.heap PROPERTIES
     ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
-    LABELS heap)
+    LABELS "wine;heap")
   list(APPEND tests ${name}.heap)
-  set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine SKIP_RETURN_CODE ${VELANDOR_CANNOT_RUN})
+  set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)
   if(arg_DESKTOP)
-    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK desktop)
+    # One at a time, and first: the rest of the suite fills the other
+    # processor around them instead of holding up the last of them.
+    set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK desktop COST 1000)
   endif()
 endfunction()
