@@ -33,7 +33,13 @@ make_pc() {
     trap 'rm -rf --one-file-system "$scratch"' EXIT
     trap 'exit 130' INT TERM HUP
     echo "Making the emulated PC for the 32-bit lane in $pc (once per machine; about 10 minutes)"
-    "$here/make-pc.sh" "$scratch"
+    if [ "$(id -u)" -eq 0 ]; then
+        "$here/make-pc.sh" "$scratch"
+    else
+        # Unpacking Debian into a tree of root's files takes root.
+        sudo "$here/make-pc.sh" "$scratch"
+        sudo chown -R "$(id -u):$(id -g)" "$scratch"
+    fi
     rm -rf "$cache"/x86-pc-*
     mv "$scratch" "$pc"
     trap - EXIT
