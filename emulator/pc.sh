@@ -32,7 +32,7 @@ make_pc() {
     # have the host's /proc and /dev mounted in it.
     trap 'rm -rf --one-file-system "$scratch"' EXIT
     trap 'exit 130' INT TERM HUP
-    echo "Making the emulated PC for the 32-bit lane in $pc (once per machine; about 10 minutes)"
+    echo "Making the emulated PC for the 32-bit lane in $pc (once per machine; about 6 minutes)"
     if [ "$(id -u)" -eq 0 ]; then
         "$here/make-pc.sh" "$scratch"
     else
