@@ -17,26 +17,14 @@ set(VELANDOR_WINE ${CMAKE_SOURCE_DIR}/cmake/wine-run.sh)
 set(VELANDOR_HEAPCHECK ${CMAKE_SOURCE_DIR}/cmake/wine-heapcheck.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELANDOR_WINE} ${CMAKE_BINARY_DIR})
 
-# Wine takes its ANSI code page from the locale, and the C library needs the
-# locale's data for any non-ASCII file name; both are compiled into the build
-# folder rather than into the system.
-set(VELANDOR_LOCALES ${CMAKE_BINARY_DIR}/locale)
+# Wine takes its ANSI code page from the locale; the test root has the
+# locales of these five, whose data the C library needs for any non-ASCII
+# file name.
 set(VELANDOR_LOCALE_cp1252 en_US)
 set(VELANDOR_LOCALE_cp932 ja_JP)
 set(VELANDOR_LOCALE_cp936 zh_CN)
 set(VELANDOR_LOCALE_cp950 zh_TW)
 set(VELANDOR_LOCALE_cp949 ko_KR)
-foreach(page cp1252 cp932 cp936 cp950 cp949)
-  set(locale ${VELANDOR_LOCALE_${page}})
-  if(NOT EXISTS ${VELANDOR_LOCALES}/${locale}.UTF-8/LC_CTYPE)
-    file(MAKE_DIRECTORY ${VELANDOR_LOCALES})
-    execute_process(COMMAND localedef -i ${locale} -f UTF-8 ${VELANDOR_LOCALES}/${locale}.UTF-8
-                    RESULT_VARIABLE status OUTPUT_QUIET ERROR_QUIET)
-    if(NOT EXISTS ${VELANDOR_LOCALES}/${locale}.UTF-8/LC_CTYPE)
-      message(FATAL_ERROR "localedef could not build ${locale}.UTF-8 (is the 'locales' package installed?)")
-    endif()
-  endif()
-endforeach()
 
 # The prefix is made once before any test, and its server kept for the whole
 # run: tests that made a new prefix at the same moment would race.
@@ -59,7 +47,7 @@ function(velandor_add_wine_test name target)
   endif()
   set(tests)
   foreach(page ${pages})
-    set(environment "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8;LOCPATH=${VELANDOR_LOCALES}")
+    set(environment "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8")
     # The east Asian pages are there for the double-byte cases; the bulk
     # loops have run in full in 1252 and 932.
     if(NOT page MATCHES "^cp(1252|932)$")
@@ -72,7 +60,7 @@ function(velandor_add_wine_test name target)
   add_test(NAME ${name}.heap
     COMMAND ${VELANDOR_HEAPCHECK} ${CMAKE_BINARY_DIR} $<TARGET_FILE:${target}> ${arg_ARGS})
   set_tests_properties(${name}.heap PROPERTIES
-    ENVIRONMENT "LC_ALL=ja_JP.UTF-8;LOCPATH=${VELANDOR_LOCALES}"
+    ENVIRONMENT "LC_ALL=ja_JP.UTF-8"
     LABELS "wine;heap")
   list(APPEND tests ${name}.heap)
   set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED wine)

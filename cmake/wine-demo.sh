@@ -34,7 +34,6 @@ if [ "$VELANDOR_VIRTUAL_DISPLAY" = 1 ]; then
 fi
 
 export LC_ALL=ja_JP.UTF-8
-export LOCPATH="$build_dir/locale"
 "$here/wine-server.sh" "$build_dir" start || exit 1
 "$here/wine-run.sh" "$build_dir" "$build_dir/bin/velandor-host.exe" "$@"
 status=$?

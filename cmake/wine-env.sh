@@ -14,7 +14,6 @@ export WINEARCH
 export WINEPREFIX="${VELANDOR_WINEPREFIX:-$build_dir/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export LOCPATH="${LOCPATH:-$build_dir/locale}"
 
 # Exits with 77 when the loader cannot run on this machine: a kernel without
 # i386 support cannot execute 32-bit Wine at all. The bench reports it; a
@@ -27,7 +26,7 @@ require_runnable_loader() {
             echo "this machine cannot run $WINEARCH code ($wine_loader does not start): ./dev test runs it in an emulated PC"
             exit 77
         fi
-        echo "$wine_loader is missing: ./dev installs it" >&2
+        echo "$wine_loader is missing: Wine comes with the test root, in which ./dev runs the tests (testsystem/run)" >&2
         exit 1
         ;;
     esac
