@@ -1,6 +1,7 @@
 # Test programs run under Wine in a private prefix inside the build folder:
 # the 64-bit build under 64-bit Wine, the 32-bit one under 32-bit Wine in a
-# win32 prefix. Each program runs once in a single-byte and once in a
+# win32 prefix, the arm64 one under the arm64 root's 64-bit Wine, whose
+# loader has the same name. Each program runs once in a single-byte and once in a
 # double-byte ANSI code page, and once more with heap validation.
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)

@@ -3,6 +3,10 @@ for every architecture's zip of the same version in that folder and for
 the DLL inside each.
 
 Usage: make_release.py ZIP FILE...
+       make_release.py --withdraw ZIP
+
+The second form removes ZIP, whose DLL has changed since it was packed and
+is not yet proven, and writes SHA256SUMS for the zips that remain.
 
 ZIP is named Velandor-<version>-<arch>.zip. The zip holds the files flat,
 in the order given, each with the same fixed time and mode, so that two
@@ -49,9 +53,15 @@ def write_sums(release, version_prefix):
 
 
 def main():
-    zip_path = pathlib.Path(sys.argv[1])
-    zip_path.parent.mkdir(parents=True, exist_ok=True)
-    pack(zip_path, [pathlib.Path(name) for name in sys.argv[2:]])
+    if sys.argv[1] == "--withdraw":
+        zip_path = pathlib.Path(sys.argv[2])
+        if not zip_path.exists():
+            return
+        zip_path.unlink()
+    else:
+        zip_path = pathlib.Path(sys.argv[1])
+        zip_path.parent.mkdir(parents=True, exist_ok=True)
+        pack(zip_path, [pathlib.Path(name) for name in sys.argv[2:]])
     # Velandor-0.10-x86 -> Velandor-0.10-: every architecture of this version.
     write_sums(zip_path.parent, zip_path.stem.rsplit("-", 1)[0] + "-")
 

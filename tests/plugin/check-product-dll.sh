@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Checks a Velandor.dll the way the host will meet it: a PE32 image for i386
-# (x86) or a PE32+ image for AMD64 (x64) that exports exactly its seven
+# (x86) or a PE32+ image for AMD64 (x64) or ARM64 (arm64) that exports exactly its seven
 # functions by undecorated name at ordinals 1 to 7, on x86 each cleaning its
 # own WINAPI arguments off the stack; that imports nothing but system DLLs;
 # that carries no time stamp, so one commit always links to the same bytes;
 # that lets Windows load it anywhere and keep its data from running; and
-# that stays under 64 KiB.
+# that stays small. OBJDUMP is GNU's for x86 and x64, LLVM's for arm64,
+# which binutils cannot read; their -p reports differ in the export table.
 # Usage: check-product-dll.sh VELANDOR_DLL ARCH OBJDUMP
 set -u
 dll=$1
@@ -25,20 +26,28 @@ expect() { # what got expected
 case $arch in
 x86) format=pei-i386 magic=010b ;;
 x64) format=pei-x86-64 magic=020b ;;
+arm64) format=coff-arm64 magic=020b ;;
 *) echo "FAIL: no architecture '$arch'"; exit 1 ;;
 esac
 headers=$("$objdump" -p "$dll") || { echo "FAIL: cannot read $dll"; exit 1; }
 expect "file format" "$("$objdump" -f "$dll" | sed -n 's/.*file format //p')" "$format"
 expect "optional header magic" "$(awk '$1 == "Magic" {print $2}' <<<"$headers")" "$magic"
-expect "ordinal base" "$(sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p' <<<"$headers")" "1"
+expect "ordinal base" "$(sed -n 's/.*-- Ordinal Base \([0-9]*\).*/\1/p; s/^ Ordinal base: \([0-9]*\)$/\1/p' <<<"$headers")" "1"
 
-# Name table rows look like "[   5] GetBitmapID": the index plus the base is
-# the ordinal.
-names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
-    sed -n 's/^\s*\[ *\([0-9]*\)\] \(.*\)$/\2 \1/p' | awk '{print $1, $2 + 1}' | sort -k2 -n)
+if [ "$arch" = arm64 ]; then
+    # Rows look like "      6   0x3394  GetBitmapID": the ordinal itself.
+    names=$(awk '/^ Ordinal +RVA +Name$/ {table = 1; next} table && NF == 3 {print $3, $1}' <<<"$headers")
+    addresses=$(wc -l <<<"$names")
+else
+    # Name table rows look like "[   5] GetBitmapID": the index plus the
+    # base is the ordinal.
+    names=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$headers" |
+        sed -n 's/^\s*\[ *\([0-9]*\)\] \(.*\)$/\2 \1/p' | awk '{print $1, $2 + 1}' | sort -k2 -n)
+    addresses=$(grep -c 'Export RVA' <<<"$headers")
+fi
 expect "exports by ordinal" "$(tr '\n' ' ' <<<"$names")" \
     "OnCommand 1 QueryStatus 2 OnEvents 3 GetMenuTextID 4 GetStatusMessageID 5 GetBitmapID 6 PlugInProc 7 "
-expect "export address count" "$(grep -c 'Export RVA' <<<"$headers")" "7"
+expect "export address count" "$addresses" "7"
 
 # The file header's time stamp: four bytes, eight past the PE header, whose
 # offset stands at 0x3c.

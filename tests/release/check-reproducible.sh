@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Builds both products a second time from the same sources in another folder
-# and compares their release with the first: both zips, both DLLs and
-# SHA256SUMS must be the same bytes.
+# Builds every product whose zip the release holds a second time from the
+# same sources in another folder and compares their release with the first:
+# every zip, every DLL and SHA256SUMS must be the same bytes.
 # Usage: check-reproducible.sh SOURCE_DIR RELEASE_DIR WORK_DIR
 set -euo pipefail
 source_dir=$1
 release_dir=$2
 work_dir=$3
-products="x86 x64"
+products=$(cd "$release_dir" && ls Velandor-*.zip | sed 's/.*-\(.*\)\.zip$/\1/')
+case " $(echo $products) " in
+*" arm64 "*) VELANDOR_ARM64_TOOLCHAIN=$("$source_dir/testsystem/make.sh" arm64-toolchain) && export VELANDOR_ARM64_TOOLCHAIN ;;
+esac
 
 # The checkout's files as they are now, committed or not, without its builds.
 rm -rf "$work_dir"
@@ -17,7 +20,7 @@ git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
 
 cd "$work_dir/checkout"
 for preset in $products; do
-    { cmake --preset "$preset" && cmake --build --preset "$preset" -- -j"$(nproc)"; } >>"$work_dir/build.log" 2>&1 ||
+    { cmake --preset "$preset" && cmake --build --preset "$preset" --target all release -- -j"$(nproc)"; } >>"$work_dir/build.log" 2>&1 ||
         { cat "$work_dir/build.log"; exit 1; }
 done
 second="$work_dir/checkout/build/release"

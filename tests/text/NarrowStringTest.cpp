@@ -87,7 +87,8 @@ TEST(NarrowStringTest, AssigningItselfOrASharerChangesNothing)
     NarrowString text("abc");
     NarrowString sharer(text);
     const char* storage = text.Text();
-    text = text;
+    const NarrowString& itself = text; // named, as a caller would reach it
+    text = itself;
     text = sharer;
     EXPECT_EQ(storage, text.Text());
     EXPECT_EQ(2, text.RefCount());
