@@ -110,7 +110,7 @@ make_arm64_root() {
     local started=$SECONDS
     scratch_folder
     trap 'release_aarch64_handler; rm -rf --one-file-system "$scratch"' EXIT
-    echo "Making the arm64 test root in $arm64_root (once per machine; about 10 minutes)"
+    echo "Making the arm64 test root in $arm64_root (once per machine; about 13 minutes)"
     (cd "$scratch" && apt-get download -qq qemu-user-static) ||
         { echo "apt cannot fetch qemu-user-static: run apt-get update" >&2; exit 1; }
     dpkg-deb --fsys-tarfile "$scratch"/qemu-user-static_*.deb |
@@ -125,7 +125,7 @@ make_arm64_root() {
 make_arm64_toolchain() {
     local started=$SECONDS
     scratch_folder
-    echo "Making the arm64 toolchain in $arm64_toolchain (once per machine; about 5 minutes)"
+    echo "Making the arm64 toolchain in $arm64_toolchain (once per machine; about 6 minutes)"
     "$here/../toolchain/make-arm64.sh" "$scratch/toolchain"
     rm -rf --one-file-system "$cache"/arm64-toolchain-*/
     mv "$scratch/toolchain" "$arm64_toolchain"
