@@ -5,10 +5,15 @@
 # making or a run needs it: the first to start registers it, the last to
 # end removes it. The F flag makes the kernel open the emulator once, at
 # registration, so that it serves inside any sandbox.
+#
+# The handler has the name that mmdebstrap looks for, so that it needs no
+# emulator of its own on the machine. A handler of that name that the
+# machine already has, whose emulator is not one of this cache's, is used
+# as it is and left alone.
 # Usage: with_aarch64_emulator QEMU COMMAND [ARG...]
 # A caller that may be interrupted calls release_aarch64_handler on exit too.
 
-aarch64_handler=velandor-aarch64
+aarch64_handler=/proc/sys/fs/binfmt_misc/qemu-aarch64
 aarch64_magic='\x7fELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\xb7\x00'
 aarch64_mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 
@@ -19,11 +24,11 @@ as_superuser() {
 register_aarch64_handler() { # QEMU
     local binfmt=/proc/sys/fs/binfmt_misc
     [ -e "$binfmt/register" ] || as_superuser mount -t binfmt_misc binfmt_misc "$binfmt"
-    [ -e "$binfmt/$aarch64_handler" ] && return
+    [ -e "$aarch64_handler" ] && return
     # Two that start at once may both register: the second's refusal is
     # harmless once the handler is there.
-    printf ':%s:M::%s:%s:%s:F' "$aarch64_handler" "$aarch64_magic" "$aarch64_mask" "$1" |
-        as_superuser tee "$binfmt/register" >/dev/null 2>&1 || [ -e "$binfmt/$aarch64_handler" ]
+    printf ':%s:M::%s:%s:%s:F' "${aarch64_handler##*/}" "$aarch64_magic" "$aarch64_mask" "$1" |
+        as_superuser tee "$binfmt/register" >/dev/null 2>&1 || [ -e "$aarch64_handler" ]
 }
 
 with_aarch64_emulator() { # QEMU COMMAND...
@@ -45,8 +50,10 @@ with_aarch64_emulator() { # QEMU COMMAND...
 
 release_aarch64_handler() {
     { true >&8; } 2>/dev/null || return 0
-    if flock -n -x 8 && [ -e "/proc/sys/fs/binfmt_misc/$aarch64_handler" ]; then
-        echo -1 | as_superuser tee "/proc/sys/fs/binfmt_misc/$aarch64_handler" >/dev/null
+    if flock -n -x 8; then
+        case $(sed -n 's/^interpreter //p' "$aarch64_handler" 2>/dev/null) in
+        "$cache"/*) echo -1 | as_superuser tee "$aarch64_handler" >/dev/null ;;
+        esac
     fi
     exec 8>&-
 }

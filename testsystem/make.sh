@@ -111,7 +111,7 @@ make_arm64_root() {
     scratch_folder
     trap 'release_aarch64_handler; rm -rf --one-file-system "$scratch"' EXIT
     echo "Making the arm64 test root in $arm64_root (once per machine; about 13 minutes)"
-    (cd "$scratch" && apt-get download -qq qemu-user-static) ||
+    (cd "$scratch" && apt-get download -qq -o APT::Sandbox::User=root qemu-user-static) ||
         { echo "apt cannot fetch qemu-user-static: run apt-get update" >&2; exit 1; }
     dpkg-deb --fsys-tarfile "$scratch"/qemu-user-static_*.deb |
         tar -x -C "$scratch" --strip-components=3 ./usr/bin/qemu-aarch64-static
