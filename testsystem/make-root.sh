@@ -4,15 +4,12 @@
 # the five code pages that the tests run in, made into DIR from the release
 # alone, of the Debian archive that this machine's apt uses. The release
 # alone has its amd64 and i386 halves at the same versions, which its
-# updates may not have on a mirror. Debian's kernel comes with it, for the
-# emulated PC that runs the tree where this machine runs no 32-bit code;
-# that PC's init too.
+# updates may not have on a mirror.
 # Usage: make-root.sh DIR
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
 tree=$1
 
-packages=(wine64 wine32:i386 xvfb xauth cmake locales fonts-ipafont-gothic linux-image-amd64)
+packages=(wine64 wine32:i386 xvfb xauth cmake locales fonts-ipafont-gothic)
 # The code pages 1252, 932, 936, 950 and 949, which Wine takes from these.
 locales=(en_US ja_JP zh_CN zh_TW ko_KR)
 
@@ -26,6 +23,5 @@ mmdebstrap --quiet --variant=minbase --architectures=amd64,i386 --components="$c
     --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/locale/*' \
     --include="$(IFS=,; echo "${packages[*]}")" \
     --customize-hook="for locale in ${locales[*]}; do chroot \"\$1\" localedef -i \$locale -f UTF-8 \$locale.UTF-8; done" \
-    --customize-hook="install -m 755 '$here/init' \"\$1/usr/local/sbin/velandor-init\"" \
     --customize-hook='rm -rf "$1/var/cache/apt" "$1/var/lib/apt/lists"' \
     "$release" "$tree" "$archive"

@@ -33,9 +33,9 @@ digest() {
     cat "$@" | sha256sum | cut -c1-16
 }
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/velandor
-root=$cache/root-$(digest "$here/make-root.sh" "$here/init")
+root=$cache/root-$(digest "$here/make-root.sh")
 pc=$root/pc-$(digest "$here/make.sh")
-arm64_root=$cache/arm64-root-$(digest "$here/make-root-arm64.sh" "$here/make.sh")
+arm64_root=$cache/arm64-root-$(digest "$here/make-root-arm64.sh")
 arm64_toolchain=$cache/arm64-toolchain-$(digest "$here/../toolchain/make-arm64.sh")
 
 # Runs a scratch making under the lock: whatever stops it, nothing
