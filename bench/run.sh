@@ -84,7 +84,7 @@ case $? in
     names+=(x86)
     ;;
 77)
-    # The emulated PC would run it, but its timings would measure qemu.
+    # qemu's emulator would run it, but its timings would measure qemu.
     echo "x86: this machine cannot run 32-bit code ($(loader "$x86") does not start), so the figures are x64's alone"
     ;;
 *) exit 1 ;;

@@ -9,21 +9,19 @@ if [ ! -f "$build_dir/wine.env" ]; then
 fi
 . "$build_dir/wine.env"
 export WINEARCH
-# The emulated PC of the 32-bit lane names a prefix of its own, made once
-# into its disk, rather than one in the shared build folder.
-export WINEPREFIX="${VELANDOR_WINEPREFIX:-$build_dir/wineprefix}"
+export WINEPREFIX="$build_dir/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 # Exits with 77 when the loader cannot run on this machine: a kernel without
 # i386 support cannot execute 32-bit Wine at all. The bench reports it; a
-# test fails on it, since ./dev test runs such a lane in an emulated PC.
+# test fails on it, since ./dev test runs such a lane under an emulator.
 require_runnable_loader() {
     case "$("$wine_loader" --version 2>/dev/null)" in
     wine-*) ;;
     *)
         if [ -e "$wine_loader" ]; then
-            echo "this machine cannot run $WINEARCH code ($wine_loader does not start): ./dev test runs it in an emulated PC"
+            echo "this machine cannot run $WINEARCH code ($wine_loader does not start): ./dev test runs it under an emulator"
             exit 77
         fi
         echo "$wine_loader is missing: Wine comes with the test root, in which ./dev runs the tests (testsystem/run)" >&2

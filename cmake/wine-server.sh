@@ -15,8 +15,8 @@ start)
     # The server and the prefix's own processes outlive this script: they
     # must not hold the caller's output open, or the caller waits for them.
     /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1 || exit 1
-    # Wine makes the prefix where there is none, and updates it where Wine
-    # is newer; one already made, as in the emulated PC, it only starts.
+    # Wine makes the prefix where there is none and updates it where Wine
+    # is newer; otherwise it only starts.
     "$wine_loader" wineboot </dev/null >"$build_dir/wineboot.log" 2>&1 || exit 1
     # The prefix's settings for unattended test runs.
     settings=$(printf 'Z:%s' "$(cd "$(dirname "$0")" && pwd)/wine-prefix.reg" | tr / '\\')

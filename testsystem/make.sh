@@ -5,10 +5,10 @@
 #
 #   make.sh root   the test root: the tree that make-root.sh makes, which
 #                  runs show read-only in a sandbox
-#   make.sh pc     the emulated PC that runs the same tree where this
-#                  machine runs no 32-bit code: Debian's kernel and initrd
-#                  from the tree, and a disk image of the tree with a
-#                  32-bit Wine prefix made into it
+#   make.sh i386-emulator
+#                  qemu's user-mode emulator of 32-bit x86 programs, from
+#                  Debian 13's package: it runs the root's 32-bit Wine
+#                  where this machine's kernel runs no 32-bit code
 #   make.sh arm64-root
 #                  the arm64 test root that make-root-arm64.sh makes, and
 #                  beside it (in the printed folder's parent) the
@@ -17,24 +17,20 @@
 #                  what builds the arm64 product and its tests: the sysroot
 #                  and runtimes that toolchain/make-arm64.sh makes
 #
-# The root's folder is named by the digest of its recipe (make-root.sh and
-# the PC's init, which goes into the tree), the PC's folder inside it by
-# the digest of this file, the arm64 root's and the toolchain's by their
-# recipes': a changed recipe makes a new one, and the old
-# one goes. Each is made in a scratch folder and renamed into place
-# only when whole, so an interrupted making leaves nothing that the next run
-# would use.
+# Each folder is named by the digest of its recipe (the roots' and the
+# toolchain's files, the emulator's making below): a changed recipe makes a
+# new one, and the old one goes. Each is made in a scratch folder and
+# renamed into place only when whole, so an interrupted making leaves
+# nothing that the next run would use.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-. "$here/boot.sh"
-. "$here/aarch64.sh"
+. "$here/binfmt.sh"
 
 digest() {
     cat "$@" | sha256sum | cut -c1-16
 }
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/velandor
 root=$cache/root-$(digest "$here/make-root.sh")
-pc=$root/pc-$(digest "$here/make.sh")
 arm64_root=$cache/arm64-root-$(digest "$here/make-root-arm64.sh")
 arm64_toolchain=$cache/arm64-toolchain-$(digest "$here/../toolchain/make-arm64.sh")
 
@@ -65,57 +61,52 @@ make_root() {
     scratch_folder
     echo "Making the test root in $root (once per machine; about 6 minutes)"
     as_root "$here/make-root.sh" "$scratch/tree"
-    rm -rf --one-file-system "$cache"/root-*/ "$cache"/x86-pc-*/
+    rm -rf --one-file-system "$cache"/root-*/
     mkdir "$root"
     mv "$scratch/tree" "$root/tree"
     echo "Made the test root in $((SECONDS - started)) s: $(du -sh "$root/tree" | cut -f1) on disk"
 }
 
-# The PC boots the tree's own kernel from a disk image of the tree, and
-# makes its Wine prefix into that image once, where 32-bit code runs: in the
-# PC itself. The guest's init names the prefix's folder.
-make_pc() {
-    local started=$SECONDS
-    scratch_folder
-    echo "Making the emulated PC in $pc (once per machine; about 3 minutes)"
-    cp "$root"/tree/boot/vmlinuz-* "$scratch/vmlinuz"
-    cp "$root"/tree/boot/initrd.img-* "$scratch/initrd.img"
-    # Room for the Wine prefix and the runs' own files beside the tree.
-    local megabytes=$(($(du -sm "$root/tree" | cut -f1) + 1024))
-    truncate -s "${megabytes}M" "$scratch/root.img"
-    mkfs.ext4 -q -F -L velandor-pc -d "$root/tree" "$scratch/root.img"
-    local job=$scratch/job
-    mkdir "$job"
-    cat >"$job/run" <<'EOF'
-mkdir -p "$VELANDOR_WINEPREFIX"
-WINEARCH=win32 WINEPREFIX="$VELANDOR_WINEPREFIX" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-    /usr/lib/wine/wine wineboot -u &&
-    WINEPREFIX="$VELANDOR_WINEPREFIX" /usr/lib/wine/wineserver -w
-EOF
-    boot "$scratch" "$job" "" || true
-    if [ "$(cat "$job/status" 2>/dev/null)" != 0 ]; then
-        echo "The emulated PC could not make its Wine prefix:"
-        cat "$job/output" "$job/console.log" 2>/dev/null
-        exit 1
-    fi
-    rm -rf "$job"
-    rm -rf "$root"/pc-*/
-    mv "$scratch" "$pc"
-    echo "Made the emulated PC in $((SECONDS - started)) s: $(du -sh "$pc" | cut -f1) on disk"
+# The emulators come from Debian's packages, fetched through an apt source
+# of their own that goes with the making, and are not installed: that would
+# register handlers for every architecture they emulate, on the whole
+# machine. Into the scratch folder.
+fetch_emulator() { # RELEASE PACKAGE PROGRAM
+    local archive apt=$scratch/apt
+    archive=$(apt-get indextargets --format '$(SITE)' "Release: $(. /etc/os-release && echo "$VERSION_CODENAME")" | head -n 1)
+    mkdir -p "$apt/lists/partial" "$apt/sources.list.d"
+    echo "deb $archive $1 main" >"$apt/sources.list"
+    local options=(-o "Dir::Etc::SourceList=$apt/sources.list" -o "Dir::Etc::SourceParts=$apt/sources.list.d"
+        -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache" -o APT::Sandbox::User=root)
+    (apt-get "${options[@]}" -qq update && cd "$scratch" && apt-get "${options[@]}" -qq download "$2") ||
+        { echo "apt cannot fetch $2 of Debian $1 from '$archive'" >&2; exit 1; }
+    dpkg-deb --fsys-tarfile "$scratch/$2"_*.deb | tar -x -C "$scratch" --strip-components=3 "./usr/bin/$3"
+    rm -rf "$apt" "$scratch/$2"_*.deb
 }
 
-# The emulator comes from Debian's package without installing it, which
-# would register handlers for every architecture it emulates.
+# Debian 12's qemu-i386 cannot run 32-bit Wine: it ignores the
+# MAP_FIXED_NOREPLACE with which Wine's loader reserves its address space.
+make_i386_emulator() {
+    scratch_folder
+    echo "Fetching the i386 emulator into $i386_emulator (once per machine)"
+    fetch_emulator trixie qemu-user qemu-i386
+    rm -rf "$cache"/i386-emulator-*/
+    mkdir "$i386_emulator"
+    mv "$scratch/qemu-i386" "$i386_emulator/"
+}
+
+# Debian 12's qemu-aarch64 runs the arm64 root's Wine faster than Debian
+# 13's, whose exceptions are slow.
 make_arm64_root() {
     local started=$SECONDS
     scratch_folder
-    trap 'release_aarch64_handler; rm -rf --one-file-system "$scratch"' EXIT
-    echo "Making the arm64 test root in $arm64_root (once per machine; about 13 minutes)"
-    (cd "$scratch" && apt-get download -qq -o APT::Sandbox::User=root qemu-user-static) ||
-        { echo "apt cannot fetch qemu-user-static: run apt-get update" >&2; exit 1; }
-    dpkg-deb --fsys-tarfile "$scratch"/qemu-user-static_*.deb |
-        tar -x -C "$scratch" --strip-components=3 ./usr/bin/qemu-aarch64-static
-    with_aarch64_emulator "$scratch/qemu-aarch64-static" as_root "$here/make-root-arm64.sh" "$scratch/tree"
+    trap 'release_global_handler; rm -rf --one-file-system "$scratch"' EXIT
+    echo "Making the arm64 test root in $arm64_root (once per machine; about 20 minutes)"
+    fetch_emulator bookworm qemu-user-static qemu-aarch64-static
+    use_emulator aarch64 "$scratch/qemu-aarch64-static" making
+    "${emulated[@]}" "$here/make-root-arm64.sh" "$scratch/tree"
+    release_global_handler
+    [ "$(id -u)" -eq 0 ] || sudo chown -R "$(id -u):$(id -g)" "$scratch"
     rm -rf --one-file-system "$cache"/arm64-root-*/
     mkdir "$arm64_root"
     mv "$scratch/qemu-aarch64-static" "$scratch/tree" "$arm64_root/"
@@ -133,13 +124,10 @@ make_arm64_toolchain() {
 }
 
 # One maker of a kind at a time: a second one waits, then finds it made.
-# The PC is made from the root, so they share one lock; the arm64 root and
-# the toolchain have their own, and are made beside them.
+# Each kind has its own lock, and is made beside the others.
+i386_emulator=$cache/i386-emulator-$(declare -f make_i386_emulator fetch_emulator | digest)
 made_or_make() { # WHAT FOLDER
-    case $1 in
-    root | pc) making=making ;;
-    *) making=making-${1//_/-} ;;
-    esac
+    making=making-${1//_/-}
     if [ ! -d "$2" ]; then
         mkdir -p "$cache"
         exec 9>"$cache/$making.lock"
@@ -154,10 +142,9 @@ root)
     made_or_make root "$root/tree"
     echo "$root/tree"
     ;;
-pc)
-    made_or_make root "$root/tree"
-    made_or_make pc "$pc"
-    echo "$pc"
+i386-emulator)
+    made_or_make i386_emulator "$i386_emulator"
+    echo "$i386_emulator/qemu-i386"
     ;;
 arm64-root)
     made_or_make arm64_root "$arm64_root"
@@ -168,7 +155,7 @@ arm64-toolchain)
     echo "$arm64_toolchain"
     ;;
 *)
-    echo "usage: make.sh root | pc | arm64-root | arm64-toolchain" >&2
+    echo "usage: make.sh root | i386-emulator | arm64-root | arm64-toolchain" >&2
     exit 2
     ;;
 esac
