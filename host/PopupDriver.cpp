@@ -50,6 +50,14 @@ HMENU MenuOfWindow(HWND popup)
     return reinterpret_cast<HMENU>(SendMessageA(popup, GetMenuMessage, 0, 0));
 }
 
+int CountLiveMenus()
+{
+    int count = 0;
+    for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle)
+        count += IsMenu(reinterpret_cast<HMENU>(handle)) ? 1 : 0;
+    return count;
+}
+
 void PressKey(HWND popup, UINT virtualKey)
 {
     PostMessageA(popup, WM_KEYDOWN, virtualKey, 1);

@@ -23,6 +23,10 @@ std::vector<HWND> OpenMenuWindows(DWORD threadId);
 // The menu that a popup menu window shows.
 HMENU MenuOfWindow(HWND popup);
 
+// The live menus of this process. A user handle whose high bits are zero is
+// looked up by its index alone, so probing every index finds them all.
+int CountLiveMenus();
+
 // Keyboard input for the menu loop, posted to one of its windows.
 void PressKey(HWND popup, UINT virtualKey);
 void TypeCharacter(HWND popup, char character);

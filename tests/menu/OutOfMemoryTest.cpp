@@ -4,22 +4,13 @@
 #include <new>
 #include <optional>
 
+#include "host/PopupDriver.h"
 #include "menu/Command.h"
 #include "tests/menu/AnsiNames.h"
 #include "tests/menu/CommandFixture.h"
 #include "tests/support/CountingAllocator.h"
 
 namespace {
-
-// The live menus of this process. A user handle whose high bits are zero is
-// looked up by its index alone, so probing every index finds them all.
-int CountLiveMenus()
-{
-    int count = 0;
-    for (ULONG_PTR handle = 1; handle <= 0xFFFF; ++handle)
-        count += IsMenu(reinterpret_cast<HMENU>(handle)) ? 1 : 0;
-    return count;
-}
 
 // What one run with a chosen allocation failing did.
 struct FailingRun {

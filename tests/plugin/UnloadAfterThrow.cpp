@@ -9,13 +9,13 @@
 #include <cstdio>
 
 #include "host/HostEditor.h"
+#include "tests/plugin/ImportPatch.h"
 
 namespace {
 
 constexpr UINT RunCommandMessage = 2070;
 
-using Malloc = void* (*)(size_t);
-Malloc realMalloc = nullptr;
+void* (*realMalloc)(size_t) = nullptr;
 int mallocs = 0;
 
 // Memory runs out at the command's first allocation only: the runtime's own
@@ -23,38 +23,6 @@ int mallocs = 0;
 void* MallocFailingFirst(size_t size)
 {
     return mallocs++ == 0 ? nullptr : realMalloc(size);
-}
-
-// The slot of module's import table through which it calls function of dll.
-FARPROC* ImportSlot(HMODULE module, const char* dll, const char* function)
-{
-    auto* base = reinterpret_cast<BYTE*>(module);
-    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* from = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); from->Name;
-         ++from) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + from->Name), dll) != 0)
-            continue;
-        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + from->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<FARPROC*>(base + from->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            const auto* named = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(named->Name), function) == 0)
-                return slots;
-        }
-    }
-    return nullptr;
-}
-
-void Replace(FARPROC* slot, FARPROC by)
-{
-    DWORD protection;
-    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
-    *slot = by;
-    VirtualProtect(slot, sizeof *slot, protection, &protection);
 }
 
 // Runs the command with the plug-in's first malloc failing; true when it
@@ -66,11 +34,11 @@ bool RunCommandOutOfMemory(HostEditor& host)
         std::printf("FAIL: the plug-in imports no malloc from msvcrt.dll\n");
         return false;
     }
-    const FARPROC real = *slot;
-    realMalloc = reinterpret_cast<Malloc>(reinterpret_cast<void*>(real));
-    Replace(slot, reinterpret_cast<FARPROC>(reinterpret_cast<void*>(&MallocFailingFirst)));
-    host.OnCommand();
-    Replace(slot, real);
+    realMalloc = FromImport<void*(size_t)>(*slot);
+    {
+        const ImportPatch failing{slot, AsImport(&MallocFailingFirst)};
+        host.OnCommand();
+    }
     host.DispatchPending();
 
     bool ok = true;
