@@ -1,7 +1,8 @@
 #!/bin/sh
 # Runs one test program under Wine with heap validation on: Wine checks every
-# heap block on every heap call and reports damage as "err:heap" lines. The
-# rest of what heap tracing prints is discarded. Fails when the program fails
+# heap block on every heap call and reports damage as "err:heap" lines, and a
+# block freed twice as a "warn:heap" line. The rest of what heap tracing
+# prints is discarded. Fails when the program fails
 # or when any heap error was reported. VELANDOR_LIGHT_WORKLOAD tells the tests to
 # shrink their bulk workloads, since every heap call is slow under the check.
 # Usage: wine-heapcheck.sh BUILD_DIR PROGRAM [ARGS...]
@@ -15,7 +16,7 @@ status_file=$(mktemp)
     {
         VELANDOR_LIGHT_WORKLOAD=1 WINEDEBUG=+heap "$(dirname "$0")/wine-run.sh" "$build_dir" "$@" 2>&1 >&3 3>&-
         echo $? >"$status_file"
-    } | grep 'err:heap' >"$errors"
+    } | grep -E '(err|warn):heap' >"$errors"
 } 3>&1
 status=$(cat "$status_file")
 count=$(wc -l <"$errors")
