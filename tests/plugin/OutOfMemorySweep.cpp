@@ -128,6 +128,7 @@ public:
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         root_ = std::string(temp) + "Velandor out of memory " + std::to_string(GetCurrentProcessId());
+        RemoveTree(root_); // what an aborted process of the same id left
         const struct {
             const char* relative;
             bool exists;
