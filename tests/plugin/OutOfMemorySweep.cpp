@@ -1,6 +1,7 @@
 // The command of the Velandor.dll that users install, with memory running
-// out under it: its calls to msvcrt's malloc, calloc and realloc, counted
-// together through its import table, fail at the k-th call alone
+// out under it: its calls to msvcrt's malloc, calloc and realloc (and
+// _aligned_malloc, where its runtime imports it), counted together through
+// its import table, fail at the k-th call alone
 // ("single") or at every call from the k-th on until the command returns
 // ("persistent"). k runs from 1 up to the first run in which nothing
 // failed, whose menu shows and has a file past the tenth picked. After
@@ -11,6 +12,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <optional>
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
@@ -44,6 +46,7 @@ long failures = 0;
 void* (*realMalloc)(size_t);
 void* (*realCalloc)(size_t, size_t);
 void* (*realRealloc)(void*, size_t);
+void* (*realAlignedMalloc)(size_t, size_t);
 
 bool NextCallFails()
 {
@@ -70,11 +73,18 @@ void* FailingRealloc(void* block, size_t size)
     return NextCallFails() ? nullptr : realRealloc(block, size);
 }
 
-// The plug-in's import slots of the three.
+void* FailingAlignedMalloc(size_t size, size_t alignment)
+{
+    return NextCallFails() ? nullptr : realAlignedMalloc(size, alignment);
+}
+
+// The plug-in's import slots of its allocating functions. libc++ makes its
+// exceptions with _aligned_malloc, which GCC's runtime does not import.
 struct AllocationSlots {
     FARPROC* malloc;
     FARPROC* calloc;
     FARPROC* realloc;
+    FARPROC* alignedMalloc; // null when not imported
 };
 
 // The run in progress, named in every failure it shows.
@@ -202,6 +212,9 @@ Run RunCommand(HostEditor& host, const AllocationSlots& slots, long firstFailing
                 const ImportPatch mallocPatch{slots.malloc, AsImport(&FailingMalloc)};
                 const ImportPatch callocPatch{slots.calloc, AsImport(&FailingCalloc)};
                 const ImportPatch reallocPatch{slots.realloc, AsImport(&FailingRealloc)};
+                std::optional<ImportPatch> alignedMallocPatch;
+                if (slots.alignedMalloc)
+                    alignedMallocPatch.emplace(slots.alignedMalloc, AsImport(&FailingAlignedMalloc));
                 try {
                     host.OnCommand();
                 } catch (...) {
@@ -267,7 +280,8 @@ int main(int argc, char** argv)
     host.activePath = profile.activeDocument;
     const AllocationSlots slots = {ImportSlot(host.Plugin(), "msvcrt.dll", "malloc"),
                                    ImportSlot(host.Plugin(), "msvcrt.dll", "calloc"),
-                                   ImportSlot(host.Plugin(), "msvcrt.dll", "realloc")};
+                                   ImportSlot(host.Plugin(), "msvcrt.dll", "realloc"),
+                                   ImportSlot(host.Plugin(), "msvcrt.dll", "_aligned_malloc")};
     if (!slots.malloc || !slots.calloc || !slots.realloc) {
         std::printf("FAIL: the plug-in imports no malloc, calloc or realloc from msvcrt.dll\n");
         return 1;
@@ -275,6 +289,8 @@ int main(int argc, char** argv)
     realMalloc = FromImport<void*(size_t)>(*slots.malloc);
     realCalloc = FromImport<void*(size_t, size_t)>(*slots.calloc);
     realRealloc = FromImport<void*(void*, size_t)>(*slots.realloc);
+    if (slots.alignedMalloc)
+        realAlignedMalloc = FromImport<void*(size_t, size_t)>(*slots.alignedMalloc);
 
     const int menusBefore = CountLiveMenus();
     long points = 0;
@@ -293,8 +309,9 @@ int main(int argc, char** argv)
             Fault("a whole run made %ld calls, expected %ld, one for each point swept", whole, points);
         break;
     }
-    std::printf("%s: %s: %ld points swept; a whole run makes %ld calls to malloc, calloc and realloc\n",
-                faults == 0 ? "ok" : "FAIL", mode, points, whole);
+    std::printf("%s: %s: %ld points swept; a whole run makes %ld calls to %s\n", faults == 0 ? "ok" : "FAIL", mode,
+                points, whole,
+                slots.alignedMalloc ? "malloc, calloc, realloc and _aligned_malloc" : "malloc, calloc and realloc");
     std::fflush(stdout);
     return faults == 0 ? 0 : 1;
 }
