@@ -46,16 +46,22 @@ private_handlers_work() {
 
 # Every user id of the machine as itself, which only root may ask for: a
 # making's tree holds files of several users. The namespace's maps are
-# written from outside before COMMAND runs.
+# written from outside before COMMAND runs, in a process namespace of its
+# own, where it can mount /proc.
 identity_namespace() { # COMMAND...
     local go
     go=$(mktemp -u) && mkfifo "$go"
-    as_superuser unshare --user --mount --pid --fork --kill-child sh -c 'read -r _ <"$0" && exec "$@"' "$go" "$@" &
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" unshare --user --mount sh -c 'read -r _ <"$0" && exec unshare --pid --fork --kill-child "$@"' \
+        "$go" "$@" &
+    # unshare is the job itself, or sudo's child.
     local namespace=$! status=0
+    [ ${#sudo[@]} -eq 0 ] || until namespace=$(pgrep -n -P "$!"); do sleep 0.05; done
     while [ "$(as_superuser readlink "/proc/$namespace/ns/user")" = "$(readlink /proc/self/ns/user)" ]; do sleep 0.05; done
     echo '0 0 4294967295' | as_superuser tee "/proc/$namespace/uid_map" "/proc/$namespace/gid_map" >/dev/null &&
-        echo go >"$go" || kill "$namespace"
-    wait "$namespace" || status=$?
+        echo go >"$go" || kill "$!"
+    wait "$!" || status=$?
     rm -f "$go"
     return "$status"
 }
