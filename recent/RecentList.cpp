@@ -9,8 +9,35 @@ namespace {
 constexpr int ValueBufferSize = 260;
 constexpr int CompactPathBudget = 50;
 
+// The stored text must fit a path buffer with its terminator, as the ANSI
+// text does; a longer one is not a path the rest of the plug-in handles.
+constexpr size_t StoredPathLimit = ValueBufferSize - 1;
+
+// The value's text as the host stored it, read through the same open key;
+// empty when it cannot be read whole or does not fit a path buffer.
+WideString ReadStoredPath(HKEY key, const NarrowString& valueName)
+{
+    wchar_t name[16]; // "File" and a number of at most ten digits
+    int length = 0;
+    for (; valueName.Text()[length]; ++length)
+        name[length] = static_cast<unsigned char>(valueName.Text()[length]);
+    name[length] = 0;
+    wchar_t text[ValueBufferSize + 1];
+    DWORD type = REG_NONE;
+    DWORD size = ValueBufferSize * sizeof(wchar_t);
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return {};
+    // The data need not end in a terminator.
+    text[size / sizeof(wchar_t)] = 0;
+    const auto characters = static_cast<size_t>(lstrlenW(text));
+    if (characters > StoredPathLimit)
+        return {};
+    return WideString(text, characters);
+}
+
 // Reads the value "File<number>"; false when it ends the list.
-bool ReadPathValue(HKEY key, int number, NarrowString& path)
+bool ReadPathValue(HKEY key, int number, NarrowString& path, WideString& storedPath)
 {
     NarrowString valueName;
     valueName.FormatText("File%d", number);
@@ -26,13 +53,17 @@ bool ReadPathValue(HKEY key, int number, NarrowString& path)
     buffer[ValueBufferSize] = 0;
     text.CloseBuffer(-1);
     path = text;
-    return status == ERROR_SUCCESS && type == REG_SZ;
+    if (status != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    storedPath = ReadStoredPath(key, valueName);
+    return true;
 }
 
-RecentEntry MakeEntry(const NarrowString& fullPath)
+RecentEntry MakeEntry(const NarrowString& fullPath, const WideString& storedPath)
 {
     RecentEntry entry;
     entry.fullPath = fullPath;
+    entry.storedPath = storedPath;
     entry.compactPath = CompactPath(fullPath, CompactPathBudget);
     const int lastBackslash = fullPath.ReverseFindChar('\\');
     if (lastBackslash >= 0) {
@@ -52,8 +83,9 @@ void ReadRecentList(RecentList& list, const char* keyPath)
         if (!key.OpenForReading(keyPath))
             return;
         NarrowString fullPath;
-        for (int number = 1; ReadPathValue(key.Get(), number, fullPath); ++number)
-            list.push_back(MakeEntry(fullPath));
+        WideString storedPath;
+        for (int number = 1; ReadPathValue(key.Get(), number, fullPath, storedPath); ++number)
+            list.push_back(MakeEntry(fullPath, storedPath));
     }
     MarkNonUniqueNames(list);
 }

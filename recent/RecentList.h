@@ -2,6 +2,7 @@
 #include <list>
 
 #include "text/NarrowString.h"
+#include "text/WideString.h"
 
 // One recent file or folder of the host, with the display forms the menu
 // chooses from.
@@ -12,6 +13,12 @@ struct RecentEntry {
     NarrowString fileName;    // the bytes after it; empty when there is none
     NarrowString menuText;    // the item's label, written when the menu is filled
     bool nameUnique = true;   // no other entry has this fileName under another fullPath
+    // The value's text as the host stored it, in UTF-16: fullPath turns a
+    // character outside the ANSI code page into '?' or a look-alike, so only
+    // this names the file on disk. Empty when it could not be read or is
+    // longer than a path buffer holds.
+    WideString storedPath;
+    bool missing = false; // the file or folder is known to be gone from disk
 };
 
 // The host's order; a list keeps it and lets entries change in place.
@@ -19,7 +26,8 @@ using RecentList = std::list<RecentEntry>;
 
 // Appends one entry per value "File1", "File2", ... of
 // HKEY_CURRENT_USER\keyPath, up to the first value that is missing or not a
-// REG_SZ of at most 260 bytes, then marks the entries whose file names are
+// REG_SZ of at most 260 bytes, each read in the ANSI code page and once
+// more as the host stored it, then marks the entries whose file names are
 // not unique. A missing key leaves the list empty. Nothing is written.
 void ReadRecentList(RecentList& list, const char* keyPath);
 
