@@ -1,6 +1,7 @@
 #include "menu/Command.h"
 
 #include "menu/HostDocuments.h"
+#include "menu/Presence.h"
 #include "menu/RecentMenu.h"
 #include "plugin/HostSettings.h"
 
@@ -18,6 +19,7 @@ void BuildRecentMenus(HWND hwnd, RecentMenus& menus)
     menus.activePath = GetActiveDocumentPath(hwnd);
     ReadRecentList(menus.files, RecentFileListKey);
     ReadRecentList(menus.folders, RecentFolderListKey);
+    MarkMissingEntries(menus.files, menus.folders);
 
     menus.mainMenu.Create();
     menus.folderMenu.Create();

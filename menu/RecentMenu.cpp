@@ -21,14 +21,14 @@ int FillRecentMenu(MenuBuilder& builder, RecentList& entries, const PathList& op
     const NarrowString currentDirectory = QueryCurrentDirectory();
     int position = 0;
     for (RecentEntry& entry : entries) {
-        const bool missing = GetFileAttributesA(entry.fullPath) == INVALID_FILE_ATTRIBUTES;
         const bool open = Contains(openDocuments, entry.fullPath);
         const bool nameOnly =
             allowNameOnly && ((open && entry.nameUnique) || (stripCurPath && entry.directory == currentDirectory));
         entry.menuText = BuildMnemonicPrefix(position, extraShortCut);
         AppendDisplayText(entry.menuText, nameOnly ? entry.fileName : entry.compactPath);
         const bool active = activePath == entry.fullPath;
-        builder.AppendItem(baseId + static_cast<UINT>(position), entry.menuText, missing, open || active, active);
+        builder.AppendItem(baseId + static_cast<UINT>(position), entry.menuText, entry.missing, open || active,
+                           active);
         ++position;
     }
     return position;

@@ -8,8 +8,9 @@
 
 // Appends one item per entry, in list order, with the id baseId + position,
 // and writes each entry's label to its menuText. An item is grayed when its
-// path is missing on disk, checked when it is one of openDocuments or the
-// active document, and the default item when it is the active document.
+// entry is marked missing (MarkMissingEntries), checked when it is one of
+// openDocuments or the active document, and the default item when it is the
+// active document.
 // allowNameOnly lets an entry show its bare file name instead of its compact
 // path when it is open under a unique name or lies in the current directory
 // (with the host's StripCurPath on). Returns the number of items appended.

@@ -2,6 +2,7 @@
 
 #include <cxxabi.h>
 
+#include "menu/Presence.h"
 #include "plugin/Module.h"
 
 namespace {
@@ -25,7 +26,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     if (reason == DLL_PROCESS_ATTACH)
         ModuleInstance = instance;
 #ifdef __GLIBCXX__
-    if (reason == DLL_PROCESS_ATTACH || reason == DLL_THREAD_ATTACH)
+    // The plug-in's own probe threads never throw, and making the state can
+    // abort too when memory has run out.
+    if (reason == DLL_PROCESS_ATTACH || (reason == DLL_THREAD_ATTACH && !IsProbeThread(GetCurrentThreadId())))
         MakeExceptionState();
 #endif
     return TRUE;
