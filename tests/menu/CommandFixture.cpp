@@ -88,8 +88,10 @@ CommandRun CommandTest::Drive(const std::function<void()>& command, const std::v
 {
     CommandRun run;
     SetCursorPos(MenuCursor.x, MenuCursor.y);
+    const DWORD start = GetTickCount();
     const PopupOutcome outcome = DrivePopup(command,
                                             [&](HWND popup) {
+                                                run.showedAfterMs = GetTickCount() - start;
                                                 GetWindowRect(popup, &run.window);
                                                 run.mainMenu = MenuOfWindow(popup);
                                                 run.items = ReadMenuItems(run.mainMenu);

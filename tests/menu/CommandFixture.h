@@ -25,6 +25,7 @@ struct CommandRun {
     bool opened = false;
     bool ended = false;
     RECT window = {};                      // where the main menu showed
+    DWORD showedAfterMs = 0;               // from the command's start
     HMENU mainMenu = nullptr;
     HMENU folderMenu = nullptr;
     std::vector<MenuItemView> items;       // the main menu, read while it was open

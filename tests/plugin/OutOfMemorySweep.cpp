@@ -4,7 +4,8 @@
 // its import table, fail at the k-th call alone
 // ("single") or at every call from the k-th on until the command returns
 // ("persistent"). k runs from 1 up to the first run in which nothing
-// failed, whose menu shows and has a file past the tenth picked. After
+// failed, whose menu shows and has a file past the tenth picked. The
+// threads that the plug-in starts count with the command's. After
 // every run the process is alive, has got message 2070 exactly once, with 0
 // when anything failed and the pick otherwise, and has no menu left and
 // only valid heaps. A C++ runtime may need memory at a thread's first
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "host/FileTree.h"
@@ -35,13 +37,47 @@ constexpr char PickedKey = 'B';
 constexpr WPARAM PickedId = 0x1201 + 11;
 
 // Which of the plug-in's allocations fail. Only those of the command's
-// thread count: the thread that drives the menu is attached to the plug-in
-// as well.
+// thread and of the threads the plug-in starts count: the thread that drives
+// the menu is attached to the plug-in as well.
 std::atomic<DWORD> countedThread{0};
+constexpr int MaxPluginThreads = 64;
+std::atomic<DWORD> pluginThreads[MaxPluginThreads];
+std::atomic<int> pluginThreadCount{0};
 long failAt = 0; // 0: none
 bool persistent = false;
-long calls = 0;
-long failures = 0;
+std::atomic<long> calls{0};
+std::atomic<long> failures{0};
+
+bool Counted(DWORD thread)
+{
+    if (thread == countedThread)
+        return true;
+    for (int n = 0; n < pluginThreadCount && n < MaxPluginThreads; ++n)
+        if (pluginThreads[n] == thread)
+            return true;
+    return false;
+}
+
+decltype(&CreateThread) realCreateThread;
+
+// The thread is made suspended or not: either way it is counted before it
+// runs any of its own code.
+HANDLE WINAPI CountedCreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stack, LPTHREAD_START_ROUTINE start,
+                                  LPVOID parameter, DWORD flags, LPDWORD id)
+{
+    DWORD threadId = 0;
+    const HANDLE thread = realCreateThread(security, stack, start, parameter, flags | CREATE_SUSPENDED, &threadId);
+    if (thread) {
+        const int n = pluginThreadCount++;
+        if (n < MaxPluginThreads)
+            pluginThreads[n] = threadId;
+        if ((flags & CREATE_SUSPENDED) == 0)
+            ResumeThread(thread);
+    }
+    if (id)
+        *id = threadId;
+    return thread;
+}
 
 void* (*realMalloc)(size_t);
 void* (*realCalloc)(size_t, size_t);
@@ -50,10 +86,10 @@ void* (*realAlignedMalloc)(size_t, size_t);
 
 bool NextCallFails()
 {
-    if (GetCurrentThreadId() != countedThread)
+    if (!Counted(GetCurrentThreadId()))
         return false;
-    ++calls;
-    const bool fails = failAt != 0 && (calls == failAt || (persistent && calls > failAt));
+    const long call = ++calls;
+    const bool fails = failAt != 0 && (call == failAt || (persistent && call > failAt));
     failures += fails ? 1 : 0;
     return fails;
 }
@@ -85,6 +121,7 @@ struct AllocationSlots {
     FARPROC* calloc;
     FARPROC* realloc;
     FARPROC* alignedMalloc; // null when not imported
+    FARPROC* createThread;
 };
 
 // The run in progress, named in every failure it shows.
@@ -129,7 +166,8 @@ void SetList(const char* keyPath, const std::vector<std::string>& paths)
 // Recent files and folders that take every allocating path of a run, in
 // ASCII names that read the same in every code page: more than ten files,
 // some missing, some open, one active, one name shared by two entries, an
-// ampersand, and paths past the compaction budget. The registry is a
+// ampersand, paths past the compaction budget, and a file and a folder on a
+// server, which are probed on a thread of their own. The registry is a
 // scratch key and the files a scratch folder, both gone with the profile.
 class Profile {
 public:
@@ -163,8 +201,9 @@ public:
             if (file.exists)
                 MakeFile(paths.back());
         }
+        paths.push_back(RemoteShare + std::string("\\minutes.txt"));
         const std::vector<std::string> folders = {root_, root_ + "\\docs", root_ + "\\R&D projects\\gone",
-                                                  root_ + "\\archive\\2023\\quarterly-reports"};
+                                                  root_ + "\\archive\\2023\\quarterly-reports", RemoteShare};
         SetList(FileListKey, paths);
         SetList(FolderListKey, folders);
         const DWORD extraShortCut = 2;
@@ -185,6 +224,8 @@ private:
     static constexpr char FileListKey[] = "Software\\EmSoft\\EmEditor v3\\Recent File List";
     static constexpr char FolderListKey[] = "Software\\EmSoft\\EmEditor v3\\Recent Folder List";
     static constexpr char CommonKey[] = "Software\\EmSoft\\EmEditor v3\\Common";
+    // No server answers to this name here: its probe fails at once.
+    static constexpr char RemoteShare[] = "\\\\nowhere\\share";
 
     ScratchRegistry registry_;
     std::string root_;
@@ -194,6 +235,7 @@ private:
 struct Run {
     long calls = 0;
     long failures = 0;
+    int threads = 0;      // that the plug-in started
     bool escaped = false; // an exception came out of OnCommand
     bool opened = false;  // the menu showed
     std::vector<HostMessage> posted;
@@ -207,11 +249,13 @@ Run RunCommand(HostEditor& host, const AllocationSlots& slots, long firstFailing
             failAt = firstFailing;
             calls = 0;
             failures = 0;
+            pluginThreadCount = 0;
             countedThread = GetCurrentThreadId();
             {
                 const ImportPatch mallocPatch{slots.malloc, AsImport(&FailingMalloc)};
                 const ImportPatch callocPatch{slots.calloc, AsImport(&FailingCalloc)};
                 const ImportPatch reallocPatch{slots.realloc, AsImport(&FailingRealloc)};
+                const ImportPatch createThreadPatch{slots.createThread, AsImport(&CountedCreateThread)};
                 std::optional<ImportPatch> alignedMallocPatch;
                 if (slots.alignedMalloc)
                     alignedMallocPatch.emplace(slots.alignedMalloc, AsImport(&FailingAlignedMalloc));
@@ -225,6 +269,7 @@ Run RunCommand(HostEditor& host, const AllocationSlots& slots, long firstFailing
         },
         [](HWND popup) { TypeCharacter(popup, PickedKey); });
     run.calls = calls;
+    run.threads = pluginThreadCount;
     run.failures = failures;
     run.opened = outcome.opened;
     host.DispatchPending();
@@ -281,20 +326,23 @@ int main(int argc, char** argv)
     const AllocationSlots slots = {ImportSlot(host.Plugin(), "msvcrt.dll", "malloc"),
                                    ImportSlot(host.Plugin(), "msvcrt.dll", "calloc"),
                                    ImportSlot(host.Plugin(), "msvcrt.dll", "realloc"),
-                                   ImportSlot(host.Plugin(), "msvcrt.dll", "_aligned_malloc")};
-    if (!slots.malloc || !slots.calloc || !slots.realloc) {
-        std::printf("FAIL: the plug-in imports no malloc, calloc or realloc from msvcrt.dll\n");
+                                   ImportSlot(host.Plugin(), "msvcrt.dll", "_aligned_malloc"),
+                                   ImportSlot(host.Plugin(), "kernel32.dll", "CreateThread")};
+    if (!slots.malloc || !slots.calloc || !slots.realloc || !slots.createThread) {
+        std::printf("FAIL: the plug-in imports no malloc, calloc or realloc from msvcrt.dll, or no CreateThread\n");
         return 1;
     }
     realMalloc = FromImport<void*(size_t)>(*slots.malloc);
     realCalloc = FromImport<void*(size_t, size_t)>(*slots.calloc);
     realRealloc = FromImport<void*(void*, size_t)>(*slots.realloc);
+    realCreateThread = FromImport<std::remove_pointer_t<decltype(realCreateThread)>>(*slots.createThread);
     if (slots.alignedMalloc)
         realAlignedMalloc = FromImport<void*(size_t, size_t)>(*slots.alignedMalloc);
 
     const int menusBefore = CountLiveMenus();
     long points = 0;
     long whole = -1;
+    int wholeThreads = 0;
     for (long firstFailing = 1; faults == 0; ++firstFailing) {
         std::snprintf(currentRun, sizeof currentRun, persistent ? "%s, calls from %ld on failing" : "%s, call %ld failing",
                       mode, firstFailing);
@@ -305,13 +353,17 @@ int main(int argc, char** argv)
             continue;
         }
         whole = run.calls;
+        wholeThreads = run.threads;
+        if (wholeThreads == 0)
+            Fault("a whole run started no thread for its server");
         if (whole != points)
             Fault("a whole run made %ld calls, expected %ld, one for each point swept", whole, points);
         break;
     }
-    std::printf("%s: %s: %ld points swept; a whole run makes %ld calls to %s\n", faults == 0 ? "ok" : "FAIL", mode,
-                points, whole,
-                slots.alignedMalloc ? "malloc, calloc, realloc and _aligned_malloc" : "malloc, calloc and realloc");
+    std::printf("%s: %s: %ld points swept; a whole run makes %ld calls to %s, its %d probe threads counted\n",
+                faults == 0 ? "ok" : "FAIL", mode, points, whole,
+                slots.alignedMalloc ? "malloc, calloc, realloc and _aligned_malloc" : "malloc, calloc and realloc",
+                wholeThreads);
     std::fflush(stdout);
     return faults == 0 ? 0 : 1;
 }
