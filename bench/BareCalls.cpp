@@ -1,6 +1,7 @@
 // Plans the bare calls of a run from what the command built, and makes them.
 #include "bench/BareCalls.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "bench/Clock.h"
@@ -34,6 +35,15 @@ std::vector<std::string> ValueNames(size_t entries)
     std::vector<std::string> names;
     for (size_t n = 1; n <= entries + 1; ++n)
         names.push_back("File" + std::to_string(n));
+    return names;
+}
+
+// File1 .. File(entries), as the stored texts are read.
+std::vector<std::wstring> WideValueNames(size_t entries)
+{
+    std::vector<std::wstring> names;
+    for (size_t n = 1; n <= entries; ++n)
+        names.push_back(L"File" + std::to_wstring(n));
     return names;
 }
 
@@ -118,7 +128,8 @@ void AskDocuments(const BareCalls& calls)
     SendMessageA(calls.hwnd, InformationMessage, DocumentPathCode, reinterpret_cast<LPARAM>(buffer));
 }
 
-void ReadListValues(const char* keyPath, const std::vector<std::string>& names)
+void ReadListValues(const char* keyPath, const std::vector<std::string>& names,
+                    const std::vector<std::wstring>& wideNames)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -128,6 +139,12 @@ void ReadListValues(const char* keyPath, const std::vector<std::string>& names)
         DWORD type = 0;
         DWORD size = MAX_PATH;
         RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    }
+    wchar_t wideBuffer[MAX_PATH + 1];
+    for (const std::wstring& name : wideNames) {
+        DWORD type = 0;
+        DWORD size = MAX_PATH * sizeof(wchar_t);
+        RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(wideBuffer), &size);
     }
     RegCloseKey(key);
 }
@@ -150,6 +167,11 @@ void ProbeAndCompare(const BareCalls& calls)
     char buffer[MAX_PATH + 1];
     GetCurrentDirectoryA(MAX_PATH, buffer);
     GetCurrentDirectoryA(MAX_PATH, buffer);
+    wchar_t device[MAX_PATH];
+    for (const std::wstring& drive : calls.drives)
+        Sink = Sink + QueryDosDeviceW(drive.c_str(), device, MAX_PATH);
+    for (const std::wstring& path : calls.widePaths)
+        Sink = Sink + GetFileAttributesW(path.c_str());
     for (const std::string& path : calls.paths)
         Sink = Sink + GetFileAttributesA(path.c_str());
     int sum = 0;
@@ -187,9 +209,23 @@ void PlanBareCalls(BareCalls& calls, HWND hwnd, const RecentMenus& menus)
     calls.documents = SendMessageA(hwnd, InformationMessage, DocumentCountCode, 0);
     calls.fileValueNames = ValueNames(menus.files.size());
     calls.folderValueNames = ValueNames(menus.folders.size());
-    for (const RecentList* list : {&menus.files, &menus.folders})
-        for (const RecentEntry& entry : *list)
-            calls.paths.emplace_back(entry.fullPath.Text());
+    calls.fileWideNames = WideValueNames(menus.files.size());
+    calls.folderWideNames = WideValueNames(menus.folders.size());
+    for (const RecentList* list : {&menus.files, &menus.folders}) {
+        for (const RecentEntry& entry : *list) {
+            if (entry.storedPath.IsEmpty()) {
+                calls.paths.emplace_back(entry.fullPath.Text());
+                continue;
+            }
+            const std::wstring path = entry.storedPath.Text();
+            calls.widePaths.push_back(path);
+            if (path.size() > 1 && path[1] == L':') {
+                const std::wstring drive = {static_cast<wchar_t>(path[0] & ~L' '), L':'};
+                if (std::find(calls.drives.begin(), calls.drives.end(), drive) == calls.drives.end())
+                    calls.drives.push_back(drive);
+            }
+        }
+    }
     PlanUniqueness(calls, menus.files);
     PlanUniqueness(calls, menus.folders);
     PlanFill(calls, menus);
@@ -202,8 +238,8 @@ void PlanBareCalls(BareCalls& calls, HWND hwnd, const RecentMenus& menus)
 void RunBareCalls(const BareCalls& calls)
 {
     AskDocuments(calls);
-    ReadListValues(RecentFileListKey, calls.fileValueNames);
-    ReadListValues(RecentFolderListKey, calls.folderValueNames);
+    ReadListValues(RecentFileListKey, calls.fileValueNames, calls.fileWideNames);
+    ReadListValues(RecentFolderListKey, calls.folderValueNames, calls.folderWideNames);
     ReadSetting("ExtraShortCut");
     ReadSetting("StripCurPath");
     ReadSetting("StripCurPath");

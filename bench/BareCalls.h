@@ -19,7 +19,14 @@ struct BareCalls {
     // File1 .. File(n + 1): the last one is missing and ends the list.
     std::vector<std::string> fileValueNames;
     std::vector<std::string> folderValueNames;
-    // The files, then the folders, probed on disk.
+    // File1 .. Filen, each read again in UTF-16.
+    std::vector<std::wstring> fileWideNames;
+    std::vector<std::wstring> folderWideNames;
+    // Each drive of the paths, asked once which device it is.
+    std::vector<std::wstring> drives;
+    // The files, then the folders, probed on disk: by their stored text,
+    // or by their ANSI one where there is none.
+    std::vector<std::wstring> widePaths;
     std::vector<std::string> paths;
     // Copies of the plug-in's texts, which the comparisons and the items
     // point into; a deque never moves them.

@@ -6,9 +6,10 @@
 #include <cstring>
 
 const char* const CallNames[CallKindCount] = {
-    "SendMessageA",       "RegOpenKeyExA",   "RegQueryValueExA", "RegCloseKey",
-    "GetCurrentDirectoryA", "GetFileAttributesA", "lstrcmpA",    "CreatePopupMenu",
-    "InsertMenuItemA",    "DestroyMenu",     "LoadStringA",
+    "SendMessageA",       "RegOpenKeyExA",      "RegQueryValueExA",   "RegQueryValueExW",
+    "RegCloseKey",        "GetCurrentDirectoryA", "QueryDosDeviceW",  "GetFileAttributesA",
+    "GetFileAttributesW", "lstrcmpA",           "CreatePopupMenu",    "InsertMenuItemA",
+    "DestroyMenu",        "LoadStringA",
 };
 
 namespace {
@@ -76,9 +77,12 @@ CallCounter::CallCounter()
     originals_[SendKind] = Count<SendKind>(&SendMessageA);
     originals_[RegOpenKind] = Count<RegOpenKind>(&RegOpenKeyExA);
     originals_[RegQueryKind] = Count<RegQueryKind>(&RegQueryValueExA);
+    originals_[RegQueryWideKind] = Count<RegQueryWideKind>(&RegQueryValueExW);
     originals_[RegCloseKind] = Count<RegCloseKind>(&RegCloseKey);
     originals_[CurrentDirectoryKind] = Count<CurrentDirectoryKind>(&GetCurrentDirectoryA);
+    originals_[DosDeviceKind] = Count<DosDeviceKind>(&QueryDosDeviceW);
     originals_[FileAttributesKind] = Count<FileAttributesKind>(&GetFileAttributesA);
+    originals_[FileAttributesWideKind] = Count<FileAttributesWideKind>(&GetFileAttributesW);
     originals_[CompareKind] = Count<CompareKind>(&lstrcmpA);
     originals_[CreateMenuKind] = Count<CreateMenuKind>(&CreatePopupMenu);
     originals_[InsertItemKind] = Count<InsertItemKind>(&InsertMenuItemA);
