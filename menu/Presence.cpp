@@ -268,16 +268,17 @@ void WaitForAnswers(const std::list<ProbeGroup>& groups)
         HANDLE pending[MaxProbeThreads];
         DWORD count = 0;
         DWORD timeout = INFINITE;
-        const DWORD now = GetTickCount();
         for (const ProbeGroup& group : groups) {
             const SharedProbe* shared = group.shared.get();
             if (!shared || WaitForSingleObject(shared->answered, 0) == WAIT_OBJECT_0)
                 continue;
             DWORD left = 0;
+            // The clock is read after the start is seen, never before the
+            // thread's own reading.
             if (shared->started) {
-                const DWORD waited = now - shared->startedAt;
+                const DWORD waited = GetTickCount() - shared->startedAt;
                 left = waited < PresenceWaitMilliseconds ? PresenceWaitMilliseconds - waited : 0;
-            } else if (now - shared->launchedAt < StartLimitMilliseconds) {
+            } else if (GetTickCount() - shared->launchedAt < StartLimitMilliseconds) {
                 left = StartPollMilliseconds;
             }
             if (left == 0)
