@@ -12,10 +12,6 @@ const char* const CallNames[CallKindCount] = {
     "DestroyMenu",        "LoadStringA",
 };
 
-namespace {
-
-// Points every import of name in this program at replacement; returns what
-// the first one pointed at, or null when nothing imports it.
 void* RedirectImport(const char* name, void* replacement)
 {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -46,6 +42,8 @@ void* RedirectImport(const char* name, void* replacement)
     }
     return previous;
 }
+
+namespace {
 
 CallCounts Counted;
 

@@ -24,6 +24,10 @@ enum CallKind {
 
 extern const char* const CallNames[CallKindCount];
 
+// Points every import of name in this program at replacement; returns what
+// the first one pointed at, or null when nothing imports it.
+void* RedirectImport(const char* name, void* replacement);
+
 struct CallCounts {
     long of[CallKindCount] = {};
 };

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "bench/BareCalls.h"
@@ -12,6 +13,7 @@
 #include "bench/Profile.h"
 #include "host/HostEditor.h"
 #include "menu/Command.h"
+#include "plugin/HostSettings.h"
 #include "plugin/Module.h"
 #include "tests/support/RegistrySandbox.h"
 
@@ -121,6 +123,34 @@ Figures MeasureProfile(int size, HostEditor& host, double seconds)
     return figures;
 }
 
+// Every file and folder on a server of its own, each of which leaves its
+// probe waiting for a minute: the time to the menu, in milliseconds, is the
+// run's own plus the presence wait.
+DWORD WINAPI NeverAnswers(LPCWSTR)
+{
+    Sleep(60000);
+    SetLastError(ERROR_BAD_NETPATH);
+    return INVALID_FILE_ATTRIBUTES;
+}
+
+void MeasureServersThatNeverAnswer(HostEditor& host)
+{
+    constexpr int Size = 16;
+    RegistrySandbox registry;
+    for (const char* key : {RecentFileListKey, RecentFolderListKey}) {
+        registry.CreateKey(key);
+        for (int n = 1; n <= Size; ++n)
+            registry.SetString(key, ("File" + std::to_string(n)).c_str(),
+                               "\\\\offline" + std::to_string(n) + "\\share\\file.txt");
+    }
+    void* real = RedirectImport("GetFileAttributesW", reinterpret_cast<void*>(&NeverAnswers));
+    const double microseconds = Time([hwnd = host.Window()] { RunCommand(hwnd); });
+    RedirectImport("GetFileAttributesW", real);
+    std::printf("\n== %d recent files and %d recent folders on %d servers that never answer\n"
+                "   up to the menu: %.1f ms\n",
+                Size, Size, Size, microseconds / 1000);
+}
+
 // Every profile's figures in one table.
 void PrintSummary(const std::vector<Figures>& results)
 {
@@ -158,5 +188,8 @@ int main(int argc, char** argv)
         callsMatch = callsMatch && results.back().callsMatch;
     }
     PrintSummary(results);
+    // Last: the probes that still wait hold their threads until the
+    // process ends.
+    MeasureServersThatNeverAnswer(host);
     return callsMatch ? 0 : 1;
 }

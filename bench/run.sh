@@ -101,6 +101,14 @@ command_figures() {
          in_summary && $1 ~ /^[0-9]+$/ { printf "%s|%11s %9s %9s %%\n", $1, $2, $3, $4 }' "$1"
 }
 
+# command_bench's run on servers that never answer, one row: the profile|
+# milliseconds up to the menu.
+unanswered_figures() {
+    awk '{ sub(/\r$/, "") }
+         /^== .* servers that never answer/ { in_run = 1; next }
+         in_run && /up to the menu:/ { printf "32 entries|%8s\n", $(NF - 1) }' "$1"
+}
+
 # recent_bench's reads, a row per line: values|milliseconds and the growth
 # per doubling of the length, "-" for the first length.
 recent_figures() {
@@ -166,6 +174,8 @@ title=${names[*]}
 echo "== figures of ${title// / and }, each run on one core with its Wine server"
 print_table "command_bench: one run up to the menu loop against its bare calls, microseconds" \
     command_figures command_bench entries 7 "$(printf '%8s %9s %11s' command bare overhead)"
+print_table "command_bench: 16 files and 16 folders on servers that never answer, milliseconds up to the menu" \
+    unanswered_figures command_bench profile 10 "$(printf '%5s' ms)"
 print_table "recent_bench: ReadRecentList by the list's length, milliseconds, and the growth per doubling" \
     recent_figures recent_bench values 6 "$(printf '%8s %7s' ms growth)"
 print_table "text_bench: CompactPath to 50 bytes against PathCompactPathExA, nanoseconds a path" \
