@@ -172,6 +172,37 @@ TEST(ReadRecentListTest, ReadsValuesOfUpTo260Bytes)
     }
 }
 
+// The text as the host stored it, which names the file on disk, is kept
+// wherever it fits a path buffer, also when the ANSI code page cannot spell
+// it; it ends where the ANSI text does at an embedded zero.
+TEST(ReadRecentListTest, KeepsTheStoredTextOfPathsThatFit)
+{
+    const std::wstring korean = L"D:\\dir\\\xD55C\xAE00.txt";
+    const std::wstring longest = L"D:\\dir\\" + std::wstring(259 - 7, L'n');
+    static const wchar_t embedded[] = L"D:\\a\\one.txt\0D:\\b\\rest.txt";
+    const struct {
+        const char* name;
+        std::wstring data; // stored with RegSetValueExW, terminator included
+        std::wstring stored;
+    } cases[] = {
+        {"a name outside the code page", korean + L'\0', korean},
+        {"259 characters", longest + L'\0', longest},
+        {"an embedded zero", std::wstring(embedded, std::size(embedded)), L"D:\\a\\one.txt"},
+    };
+    for (const auto& c : cases) {
+        SandboxedList host;
+        host.Set(1, "D:\\a\\one.txt");
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, RecentFileListKey, 0, KEY_SET_VALUE, &key));
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"File1", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.data.data()),
+                                                static_cast<DWORD>(c.data.size() * sizeof(wchar_t))));
+        RegCloseKey(key);
+        const RecentList list = host.Read();
+        ASSERT_EQ(1u, list.size()) << c.name;
+        EXPECT_EQ(c.stored, std::wstring(list.front().storedPath.Text())) << c.name;
+    }
+}
+
 TEST(ReadRecentListTest, EmbeddedZeroByteCutsTheText)
 {
     SandboxedList host;
