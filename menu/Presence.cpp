@@ -292,6 +292,35 @@ void WaitForAnswers(const std::list<ProbeGroup>& groups)
     }
 }
 
+// Leaves out the places that earlier runs' threads still wait on: their
+// entries show as present. When more places remain than slots are free, the
+// thread of the last free slot asks the rest as well, one after another, so
+// that every place is asked, and one that does not answer holds up only
+// those after it.
+void FitToFreeSlots(std::list<ProbeGroup>& groups)
+{
+    AcquireSRWLockExclusive(&slotLock);
+    int freeSlots = 0;
+    for (const ProbeSlot& slot : slots)
+        freeSlots += slot.place ? 0 : 1;
+    for (auto group = groups.begin(); group != groups.end();) {
+        bool busy = false;
+        for (const ProbeSlot& slot : slots)
+            busy = busy || (slot.place && SamePlace(slot.place, group->place));
+        group = busy ? groups.erase(group) : std::next(group);
+    }
+    ReleaseSRWLockExclusive(&slotLock);
+    if (freeSlots == 0) {
+        groups.clear();
+        return;
+    }
+    if (static_cast<int>(groups.size()) <= freeSlots)
+        return;
+    const auto last = std::next(groups.begin(), freeSlots - 1);
+    for (auto next = std::next(last); next != groups.end(); next = groups.erase(next))
+        last->entries.splice(last->entries.end(), next->entries);
+}
+
 ProbeGroup& GroupOf(std::list<ProbeGroup>& groups, const Place& place)
 {
     for (ProbeGroup& group : groups)
@@ -320,6 +349,7 @@ void MarkMissingEntries(RecentList& files, RecentList& folders)
                 GroupOf(groups, place).entries.push_back(&entry);
         }
     }
+    FitToFreeSlots(groups);
     // The threads first, so that their servers answer while the local
     // volumes do.
     for (ProbeGroup& group : groups)

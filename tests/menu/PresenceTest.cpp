@@ -81,6 +81,20 @@ TEST_F(PresenceTest, ServerStillProbedFromTheLastRunIsNotProbedAgain)
     EXPECT_EQ((std::vector<UINT>{0}), States(second.folderItems, 1));
 }
 
+TEST_F(PresenceTest, MoreServersThanThreadsAreAllAsked)
+{
+    std::vector<std::string> files;
+    for (int n = 1; n <= 12; ++n)
+        files.push_back("\\\\nowhere" + std::to_string(n) + "\\share\\notes.txt");
+    SetRecentFiles(files);
+
+    const CommandRun run = Run();
+
+    ExpectPosted(run, 0);
+    EXPECT_EQ(std::vector<UINT>(12, Grayed), States(run.items, 12)) << "servers that fail at once";
+    EXPECT_EQ(8, hooks.ThreadsMade());
+}
+
 TEST_F(PresenceTest, ProbesOffTheHostThreadNeverAskTheUserForADisk)
 {
     // A drive letter that names a folder, not a disk's volume, as a
