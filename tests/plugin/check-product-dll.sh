@@ -90,7 +90,15 @@ while read -r imported; do
     esac
 done < <(sed -n 's/^\s*DLL Name: //p' <<<"$headers")
 
+# Each product's ceiling: its size before it asked slow volumes and servers
+# on threads of its own, and the 8 KiB that this may take; the 32-bit one
+# has been past 64 KiB since.
+case $arch in
+x86) ceiling=$((65024 + 8192)) ;;
+x64) ceiling=$((37376 + 8192)) ;;
+*) ceiling=$((54784 + 8192)) ;;
+esac
 size=$(stat -c %s "$dll")
-[ "$size" -lt 65536 ] || fail "the DLL has $size bytes; it must stay under 64 KiB"
+[ "$size" -le "$ceiling" ] || fail "the DLL has $size bytes; it must stay within $ceiling"
 echo "$dll: $size bytes, imports $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr '\n' ' ')"
 [ "$failures" -eq 0 ]
