@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The recipe of the arm64 test root: a Debian arm64 tree with arm64 Wine, a
 # virtual display, CTest, the fonts of the Japanese texts and the locales of
-# the five code pages, made into DIR from one release alone, of the Debian
+# the six code pages, made into DIR from one release alone, of the Debian
 # archive that this machine's apt uses. This machine runs it through qemu's
 # user-mode emulator, which the caller has registered for aarch64 programs.
 #
@@ -15,8 +15,10 @@ tree=$1
 
 release=trixie
 packages=(wine64 wine xvfb xauth cmake locales fonts-ipafont-gothic)
-# The code pages 1252, 932, 936, 950 and 949, which Wine takes from these.
-locales=(en_US ja_JP zh_CN zh_TW ko_KR)
+# The code pages 1252, 932, 936, 950 and 949, which Wine takes from these,
+# and UTF-8 (65001), which it gives for a locale that Windows has no ANSI
+# code page for.
+locales=(en_US ja_JP zh_CN zh_TW ko_KR hi_IN)
 
 host_release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 archive=$(apt-get indextargets --format '$(SITE)' "Release: $host_release" | head -n 1)

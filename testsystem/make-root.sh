@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The recipe of the test root: a Debian tree with 32-bit and 64-bit Wine, a
 # virtual display, CTest, the fonts of the Japanese texts and the locales of
-# the five code pages that the tests run in, made into DIR from the release
+# the six code pages that the tests run in, made into DIR from the release
 # alone, of the Debian archive that this machine's apt uses. The release
 # alone has its amd64 and i386 halves at the same versions, which its
 # updates may not have on a mirror.
@@ -10,8 +10,10 @@ set -euo pipefail
 tree=$1
 
 packages=(wine64 wine32:i386 xvfb xauth cmake locales fonts-ipafont-gothic)
-# The code pages 1252, 932, 936, 950 and 949, which Wine takes from these.
-locales=(en_US ja_JP zh_CN zh_TW ko_KR)
+# The code pages 1252, 932, 936, 950 and 949, which Wine takes from these,
+# and UTF-8 (65001), which it gives for a locale that Windows has no ANSI
+# code page for.
+locales=(en_US ja_JP zh_CN zh_TW ko_KR hi_IN)
 
 release=$(. /etc/os-release && echo "$VERSION_CODENAME")
 archive=$(apt-get indextargets --format '$(SITE)' "Release: $release" | head -n 1)
