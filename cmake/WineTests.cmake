@@ -19,13 +19,15 @@ set(VELANDOR_HEAPCHECK ${CMAKE_SOURCE_DIR}/cmake/wine-heapcheck.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELANDOR_WINE} ${CMAKE_BINARY_DIR})
 
 # Wine takes its ANSI code page from the locale; the test root has the
-# locales of these five, whose data the C library needs for any non-ASCII
-# file name.
+# locales of these six, whose data the C library needs for any non-ASCII
+# file name. For a locale that Windows has no ANSI code page for, Wine
+# gives UTF-8, as Windows does with its worldwide-language option.
 set(VELANDOR_LOCALE_cp1252 en_US)
 set(VELANDOR_LOCALE_cp932 ja_JP)
 set(VELANDOR_LOCALE_cp936 zh_CN)
 set(VELANDOR_LOCALE_cp950 zh_TW)
 set(VELANDOR_LOCALE_cp949 ko_KR)
+set(VELANDOR_LOCALE_cp65001 hi_IN)
 
 # The prefix is made once before any test, and its server kept for the whole
 # run: tests that made a new prefix at the same moment would race.
@@ -34,27 +36,36 @@ set_tests_properties(wine.start PROPERTIES FIXTURES_SETUP wine LABELS wine)
 add_test(NAME wine.stop COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-server.sh ${CMAKE_BINARY_DIR} stop)
 set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine LABELS wine)
 
-# velandor_add_wine_test(NAME TARGET [DESKTOP] [EAST_ASIAN] [ARGS ...]):
-# registers TARGET as NAME.cp1252 and NAME.cp932, and once more as NAME.heap:
-# in code page 932 with Wine validating the heap at every call. EAST_ASIAN
-# adds the double-byte code pages of Chinese, Taiwanese and Korean systems,
-# NAME.cp936, NAME.cp950 and NAME.cp949. DESKTOP marks tests that open popups
-# or message boxes; those take the one virtual desktop in turn.
+# velandor_add_wine_test(NAME TARGET [DESKTOP] [EAST_ASIAN] [UTF8 FILTER]
+# [ARGS ...]): registers TARGET as NAME.cp1252 and NAME.cp932, and once more
+# as NAME.heap: in code page 932 with Wine validating the heap at every
+# call. EAST_ASIAN adds the double-byte code pages of Chinese, Taiwanese and
+# Korean systems, NAME.cp936, NAME.cp950 and NAME.cp949. UTF8 adds
+# NAME.cp65001, UTF-8 as the ANSI code page, running the tests that the
+# GoogleTest filter FILTER names ("*" for all). DESKTOP marks tests that
+# open popups or message boxes; those take the one virtual desktop in turn.
 function(velandor_add_wine_test name target)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "DESKTOP;EAST_ASIAN" "" "ARGS")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "DESKTOP;EAST_ASIAN" "UTF8" "ARGS")
   set(pages cp1252 cp932)
   if(arg_EAST_ASIAN)
     list(APPEND pages cp936 cp950 cp949)
   endif()
+  if(arg_UTF8)
+    list(APPEND pages cp65001)
+  endif()
   set(tests)
   foreach(page ${pages})
     set(environment "LC_ALL=${VELANDOR_LOCALE_${page}}.UTF-8")
-    # The east Asian pages are there for the double-byte cases; the bulk
+    # The other pages are there for the cases of their characters; the bulk
     # loops have run in full in 1252 and 932.
     if(NOT page MATCHES "^cp(1252|932)$")
       list(APPEND environment VELANDOR_LIGHT_WORKLOAD=1)
     endif()
-    add_test(NAME ${name}.${page} COMMAND ${target} ${arg_ARGS})
+    set(filter)
+    if(page STREQUAL cp65001)
+      set(filter "--gtest_filter=${arg_UTF8}")
+    endif()
+    add_test(NAME ${name}.${page} COMMAND ${target} ${filter} ${arg_ARGS})
     set_tests_properties(${name}.${page} PROPERTIES ENVIRONMENT "${environment}" LABELS "wine;${page}")
     list(APPEND tests ${name}.${page})
   endforeach()

@@ -2,77 +2,69 @@
 
 namespace {
 
-constexpr char Ellipsis[] = "...";
-
-bool IsSlash(char c)
+bool IsSlash(wchar_t c)
 {
     return c == '\\' || c == '/';
 }
 
 // A colon ends a component too, but never stands for one in the output.
-bool IsComponentSeparator(char c)
+bool IsComponentSeparator(wchar_t c)
 {
     return IsSlash(c) || c == ':';
 }
 
-bool AppendText(char* destination, const char* text)
+// Appends the first count units of text, fewer when the last of them would
+// split a character.
+template <class Unit>
+bool AppendHead(Unit* destination, const Unit* text, int count)
 {
-    return lstrcatA(destination, text) != nullptr;
-}
-
-// Appends the first count bytes of text, one fewer when the last of them
-// would be a lone lead byte.
-bool AppendHead(char* destination, const char* text, int count)
-{
-    if (EndsInLeadByte(text, count))
-        --count;
+    count = CharacterCut(text, count);
     if (count <= 0)
         return true;
-    return lstrcpynA(destination + lstrlenA(destination), text, count + 1) != nullptr;
+    return CopyHead(destination + TextLength(destination), text, count);
 }
 
-} // namespace
-
-// A byte without a lead-byte value always ends a character, so the run of
-// lead-byte values after it pairs up as lead and trail bytes; an odd run
-// leaves its last byte a lead byte without its trail.
-bool EndsInLeadByte(const char* text, int cut)
+// The one compaction of both kinds of text, counted in their units.
+template <class Unit>
+bool Compact(Unit* destination, const Unit* path, int budget)
 {
-    int leadValues = 0;
-    for (int i = cut - 1; i >= 0 && IsDBCSLeadByte(static_cast<BYTE>(text[i])); --i)
-        ++leadValues;
-    return leadValues % 2 == 1;
-}
+    if (TextLength(path) + 1 < budget)
+        return CopyText(destination, path);
+    destination[0] = 0;
 
-bool CompactPath(char* destination, const char* path, int budget)
-{
-    if (lstrlenA(path) + 1 < budget)
-        return lstrcpyA(destination, path) != nullptr;
-    destination[0] = '\0';
-
-    // Whole characters only: a trail byte may have a backslash's value.
-    char separator[] = "\\";
-    const char* lastComponent = nullptr;
-    for (const char* c = path; *c != '\0'; c = CharNextA(c)) {
+    const Unit ellipsis[] = {'.', '.', '.', 0};
+    Unit separator[] = {'\\', 0};
+    const Unit* lastComponent = nullptr;
+    for (const Unit* c = path; *c != 0; c = NextCharacter(c)) {
         if (IsSlash(*c))
             separator[0] = *c;
-        if (IsComponentSeparator(*c) && c[1] != '\0' && !IsSlash(c[1]))
+        if (IsComponentSeparator(*c) && c[1] != 0 && !IsSlash(c[1]))
             lastComponent = c + 1;
     }
 
     if (lastComponent == nullptr && budget >= 4)
-        return AppendHead(destination, path, budget - 4) && AppendText(destination, Ellipsis);
+        return AppendHead(destination, path, budget - 4) && AppendText(destination, ellipsis);
     if (budget <= 6) {
-        char dots[] = "...\\..";
-        dots[3] = separator[0];
-        return lstrcpynA(destination, dots, budget) != nullptr;
+        const Unit dots[] = {'.', '.', '.', separator[0], '.', '.', 0};
+        return CopyHead(destination, dots, budget - 1);
     }
-    const int componentLength = lstrlenA(lastComponent);
+    const int componentLength = TextLength(lastComponent);
     if (componentLength + 4 < budget) {
-        return AppendHead(destination, path, budget - componentLength - 5) &&
-               AppendText(destination, Ellipsis) && AppendText(destination, separator) &&
-               AppendText(destination, lastComponent);
+        return AppendHead(destination, path, budget - componentLength - 5) && AppendText(destination, ellipsis) &&
+               AppendText(destination, separator) && AppendText(destination, lastComponent);
     }
-    return AppendText(destination, Ellipsis) && AppendText(destination, separator) &&
-           AppendHead(destination, lastComponent, budget - 8) && AppendText(destination, Ellipsis);
+    return AppendText(destination, ellipsis) && AppendText(destination, separator) &&
+           AppendHead(destination, lastComponent, budget - 8) && AppendText(destination, ellipsis);
+}
+
+} // namespace
+
+bool CompactPath(char* destination, const char* path, int budget)
+{
+    return Compact(destination, path, budget);
+}
+
+bool CompactPath(wchar_t* destination, const wchar_t* path, int budget)
+{
+    return Compact(destination, path, budget);
 }

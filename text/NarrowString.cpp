@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "plugin/Module.h"
+#include "text/TextUnits.h"
 
 namespace {
 
@@ -177,16 +178,6 @@ NarrowString NarrowString::Substring(int first, int count) const
 NarrowString NarrowString::Substring(int first) const
 {
     return Substring(first, Length() - first);
-}
-
-const char* ReverseFindChar(const char* text, char c)
-{
-    const char* found = nullptr;
-    for (const char* character = text; *character != '\0'; character = CharNextA(character)) {
-        if (*character == c)
-            found = character;
-    }
-    return found;
 }
 
 int NarrowString::ReverseFindChar(char c) const

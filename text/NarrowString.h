@@ -94,7 +94,3 @@ inline bool operator!=(const NarrowString& first, const NarrowString& second)
 {
     return !(first == second);
 }
-
-// The last character of a zero-terminated text whose first byte is c, found
-// by stepping over whole characters; null when there is none.
-const char* ReverseFindChar(const char* text, char c);

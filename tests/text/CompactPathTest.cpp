@@ -134,15 +134,96 @@ TEST(CompactPathTest, EndsInLeadByteCountsTheRunOfLeadByteValues)
     }
 }
 
+// The worked examples in UTF-16, where the budget counts units.
+TEST(CompactPathTest, WorkedExamplesInUtf16)
+{
+    for (const Compaction& row : SingleByteCompactions) {
+        const std::wstring path(row.path, row.path + lstrlenA(row.path));
+        const std::wstring expected(row.expected, row.expected + lstrlenA(row.expected));
+        std::wstring destination(row.budget + 1, L'#');
+        destination += L"GUARD";
+        EXPECT_TRUE(CompactPath(&destination[0], path.c_str(), row.budget));
+        EXPECT_TRUE(expected == destination.c_str()) << "budget " << row.budget << ", path " << row.path;
+        EXPECT_TRUE(destination.substr(row.budget + 1) == L"GUARD") << "written past budget + 1 units";
+    }
+}
+
+// E stands for an emoji, a surrogate pair: no cut separates its halves.
+TEST(CompactPathTest, Utf16CutsKeepSurrogatePairsWhole)
+{
+    const struct {
+        int budget;
+        const wchar_t* path;
+        const wchar_t* expected;
+    } rows[] = {
+        {20, L"abcdefghijklmnoEEE", L"abcdefghijklmno..."},
+        {20, L"abcdefghijklmnEEEE", L"abcdefghijklmnE..."},
+        {19, L"C:\\abEEcd\\file.txt", L"C:\\ab...\\file.txt"},
+        {20, L"C:\\abEEcd\\file.txt", L"C:\\abE...\\file.txt"},
+        {20, L"C:\\dir\\aEEEEEEEEEE", L"...\\aEEEEE..."},
+        {20, L"C:\\dir\\EEEEEEEEEE", L"...\\EEEEEE..."},
+    };
+    const auto spell = [](const wchar_t* pattern) {
+        std::wstring text;
+        for (const wchar_t* c = pattern; *c; ++c)
+            text += *c == L'E' ? std::wstring(L"\xD83D\xDE00") : std::wstring(1, *c);
+        return text;
+    };
+    for (const auto& row : rows) {
+        wchar_t destination[64] = {};
+        EXPECT_TRUE(CompactPath(destination, spell(row.path).c_str(), row.budget));
+        EXPECT_TRUE(spell(row.expected) == destination) << "budget " << row.budget << ", row " << (&row - rows);
+    }
+}
+
+// With UTF-8 as the ANSI code page, a cut that would split a sequence of 2,
+// 3 or 4 bytes moves back to its first byte; stray bytes stay characters of
+// their own.
+TEST(CompactPathTest, Utf8CutsLandOnTheStartOfACharacter)
+{
+    if (GetACP() != CP_UTF8)
+        GTEST_SKIP() << "needs UTF-8 as the ANSI code page, running in " << GetACP();
+    const Compaction rows[] = {
+        // é is 2 bytes: the head of 16 bytes ends inside the 8th.
+        {20, "a\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
+         "a\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9..."},
+        // 日 is 3 bytes: the head of 16 bytes ends inside the 6th.
+        {20, "\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5",
+         "\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5..."},
+        // An emoji is 4 bytes: the head of 9 bytes before the last component
+        // ends inside the second.
+        {22, "C:\\\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\\file.txt",
+         "C:\\\xF0\x9F\x98\x80...\\file.txt"},
+        // In the last component: a head of 13 bytes ends inside the 5th 日.
+        {21, "C:\\dir\\\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5",
+         "...\\\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5..."},
+        // Stray continuation bytes and a lone lead byte are one byte each.
+        {12, "ab\x80\x80\x80\x80\x80\x80\x80\x80\x80", "ab\x80\x80\x80\x80\x80\x80..."},
+        {12, "abcdefg\xE6zzzz", "abcdefg..."},
+    };
+    for (const Compaction& row : rows)
+        ExpectCompaction(row);
+}
+
 // Offsets at which the characters of text begin, its length last.
 std::vector<size_t> CharacterStarts(const std::string& text)
 {
     std::vector<size_t> starts;
+    const bool utf8 = GetACP() == CP_UTF8;
     for (size_t i = 0; i < text.size();
-         i += IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1)
-        starts.push_back(i);
+         i += IsDBCSLeadByte(static_cast<BYTE>(text[i])) && i + 1 < text.size() ? 2 : 1) {
+        // Generated UTF-8 is well formed: every byte but 10xxxxxx begins one.
+        if (!utf8 || (static_cast<BYTE>(text[i]) & 0xC0) != 0x80)
+            starts.push_back(i);
+    }
     starts.push_back(text.size());
     return starts;
+}
+
+// The most bytes of one character: a cut may step back all but one of them.
+int MaxCharacterBytes()
+{
+    return GetACP() == CP_UTF8 ? 4 : 2;
 }
 
 bool IsCharacterStart(const std::string& text, size_t offset)
@@ -174,14 +255,19 @@ std::string BrokenRule(const std::string& path, int budget, const std::string& r
     const int length = static_cast<int>(result.size());
     if (n <= budget - 2)
         return result == path ? "" : "a path of at most budget - 2 bytes stays whole";
-    if (!(length == budget - 1 || (length == budget - 2 && budget >= 5) || (length == 7 && budget == 7)))
-        return "a compacted result has budget - 1 bytes, budget - 2 after a step back, 7 for budget 7";
+    const int stepBack = budget - 1 - length;
+    if (!((stepBack >= 0 && stepBack < MaxCharacterBytes() && (stepBack == 0 || budget >= 5)) ||
+          (length == 7 && budget == 7)))
+        return "a compacted result has budget - 1 bytes, fewer only after a step back, 7 for budget 7";
 
     const std::vector<size_t> starts = CharacterStarts(result);
     for (size_t i = 0; i + 1 < starts.size(); ++i) {
-        if (starts[i + 1] - starts[i] == 2 && result[starts[i] + 1] == '.')
+        if (starts[i + 1] - starts[i] > 1 && result[starts[i] + 1] == '.')
             return "no cut leaves a lone lead byte before the ellipsis";
     }
+    if (GetACP() == CP_UTF8 && !result.empty() &&
+        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, result.data(), length, nullptr, 0) == 0)
+        return "no cut splits a UTF-8 sequence";
     if (budget < 4)
         return result == std::string(budget - 1, '.') ? "" : "budgets below 4 give full stops only";
 
@@ -232,6 +318,8 @@ private:
             const int kind = Below(10);
             if (kind < 5) {
                 path += letters[Below(sizeof letters - 1)];
+            } else if (kind < 8 && GetACP() == CP_UTF8) {
+                AppendUtf8(path);
             } else if (kind < 8) {
                 AppendDoubleByte(path);
             } else if (kind < 9) {
@@ -243,12 +331,26 @@ private:
         }
     }
 
+    // A character of 2, 3 or 4 bytes: é, 日 or an emoji, with every
+    // continuation byte's value now and then.
+    void AppendUtf8(std::string& path)
+    {
+        static const wchar_t* const characters[] = {L"\xE9", L"\x07FF", L"\x65E5", L"\xFFFD", L"\xD83D\xDE00",
+                                                    L"\xDBFF\xDFFF"};
+        const wchar_t* character = characters[Below(6)];
+        char bytes[8];
+        path.append(bytes, WideCharToMultiByte(CP_UTF8, 0, character, -1, bytes, sizeof bytes, nullptr, nullptr) - 1);
+    }
+
     // Single-byte katakana in 932; in 936, 950 and 949 those bytes are lead
-    // bytes, and a double-byte character stands in for them.
+    // bytes, and a double-byte character stands in for them, as does a
+    // UTF-8 one in UTF-8.
     void AppendHighSingleByte(std::string& path)
     {
         const BYTE byte = static_cast<BYTE>(0xA1 + Below(0xDF - 0xA1 + 1));
-        if (IsDBCSLeadByte(byte))
+        if (GetACP() == CP_UTF8)
+            AppendUtf8(path);
+        else if (IsDBCSLeadByte(byte))
             AppendDoubleByte(path);
         else
             path += static_cast<char>(byte);

@@ -8,6 +8,7 @@
 #include "tests/support/CountingAllocator.h"
 #include "tests/support/DoubleByteText.h"
 #include "tests/text/TextTestSupport.h"
+#include "text/TextUnits.h"
 #include "text/NarrowString.h"
 
 namespace {
