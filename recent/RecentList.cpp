@@ -7,7 +7,6 @@ namespace {
 
 // The host stores paths, so a value holds at most a path buffer's worth.
 constexpr int ValueBufferSize = 260;
-constexpr int CompactPathBudget = 50;
 
 // The stored text must fit a path buffer with its terminator, as the ANSI
 // text does; a longer one is not a path the rest of the plug-in handles.
@@ -53,9 +52,16 @@ bool ReadPathValue(HKEY key, int number, NarrowString& path, WideString& storedP
     buffer[ValueBufferSize] = 0;
     text.CloseBuffer(-1);
     path = text;
-    if (status != ERROR_SUCCESS || type != REG_SZ)
+    if ((status != ERROR_SUCCESS && status != ERROR_MORE_DATA) || type != REG_SZ)
         return false;
     storedPath = ReadStoredPath(key, valueName);
+    if (status == ERROR_SUCCESS)
+        return true;
+    // A path of 259 characters takes up to twice as many bytes in a
+    // double-byte code page, and four times as many in UTF-8.
+    if (storedPath.IsEmpty())
+        return false;
+    path = InAnsiCodePage(storedPath);
     return true;
 }
 
@@ -64,6 +70,8 @@ RecentEntry MakeEntry(const NarrowString& fullPath, const WideString& storedPath
     RecentEntry entry;
     entry.fullPath = fullPath;
     entry.storedPath = storedPath;
+    entry.fullPathExact = !storedPath.IsEmpty() &&
+                          SpellsExactly(fullPath, fullPath.Length(), storedPath.Text(), storedPath.Length());
     entry.compactPath = CompactPath(fullPath, CompactPathBudget);
     const int lastBackslash = fullPath.ReverseFindChar('\\');
     if (lastBackslash >= 0) {

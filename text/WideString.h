@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "text/NarrowString.h"
+
 // A zero-terminated UTF-16 text that the plug-in only hands on to Windows:
 // owned whole, copied whole, never changed. Its storage comes from operator
 // new, so running out of memory throws as it does for NarrowString.
@@ -32,6 +34,7 @@ public:
     ~WideString() { ::operator delete(text_); }
 
     bool IsEmpty() const { return length_ == 0; }
+    int Length() const { return static_cast<int>(length_); }
     const wchar_t* Text() const { return text_ ? text_ : L""; }
 
 private:
@@ -48,3 +51,13 @@ private:
     wchar_t* text_ = nullptr;
     size_t length_ = 0;
 };
+
+// Whether the ANSI text, read in the ANSI code page, gives exactly the UTF-16
+// one: then the ANSI text stands for it without loss. Texts longer than a
+// path buffer are never compared, and count as different.
+bool SpellsExactly(const char* ansi, int ansiLength, const wchar_t* wide, int wideLength);
+
+// text in the ANSI code page, whatever its length, as the ANSI registry
+// calls give it: a character that the code page lacks becomes '?' or a
+// look-alike.
+NarrowString InAnsiCodePage(const WideString& text);

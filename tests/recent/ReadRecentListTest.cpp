@@ -40,6 +40,19 @@ public:
         registry_.SetValue(RecentFileListKey, ValueName(number).c_str(), type, data, size);
     }
 
+    // As the host writes it, in UTF-16 with its terminator.
+    void SetStored(int number, const std::wstring& fullPath)
+    {
+        registry_.CreateKey(RecentFileListKey);
+        HKEY key = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, RecentFileListKey, 0, KEY_SET_VALUE, &key));
+        const std::wstring name = L"File" + std::to_wstring(number);
+        EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name.c_str(), 0, REG_SZ,
+                                                reinterpret_cast<const BYTE*>(fullPath.c_str()),
+                                                static_cast<DWORD>((fullPath.size() + 1) * sizeof(wchar_t))));
+        RegCloseKey(key);
+    }
+
     RecentList Read() const
     {
         RecentList list;
@@ -50,6 +63,21 @@ public:
 private:
     RegistrySandbox registry_;
 };
+
+std::wstring Repeat(const std::wstring& text, int count)
+{
+    std::wstring repeated;
+    for (int i = 0; i < count; ++i)
+        repeated += text;
+    return repeated;
+}
+
+RecentEntry ReadOnlyEntryOf(const SandboxedList& host)
+{
+    const RecentList list = host.Read();
+    EXPECT_EQ(1u, list.size());
+    return list.empty() ? RecentEntry() : list.front();
+}
 
 // The entry of a list whose only value File1 holds fullPath.
 RecentEntry ReadOnlyEntry(const std::string& fullPath)
@@ -301,6 +329,84 @@ TEST(ReadRecentListTest, ReadsAListOfThousandsCompletelyInOrder)
         host.Set(number, stored.back());
     }
     EXPECT_EQ(stored, FullPaths(host.Read()));
+}
+
+// text in the ANSI code page as the registry's ANSI reading gives it, and
+// whether that spells it: then it reads back as the same text.
+std::string InAnsiCodePage(const std::wstring& text, bool& spelled)
+{
+    std::string ansi(text.size() * 4 + 1, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), &ansi[0],
+                                    static_cast<int>(ansi.size()), nullptr, nullptr));
+    std::wstring back(text.size() + 1, L'\0');
+    back.resize(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &back[0],
+                                    static_cast<int>(back.size())));
+    spelled = back == text;
+    return ansi;
+}
+
+// A path of at most 259 characters stays at its place, whatever its length
+// in the ANSI code page: 4 bytes a character in UTF-8, 2 in a double-byte
+// code page. One of 260 characters still ends the list.
+TEST(ReadRecentListTest, ListsStoredPathsOfUpTo259Characters)
+{
+    const std::wstring sun = L"\x65E5"; // 日: 2 bytes in every double-byte code page, 3 in UTF-8
+    const std::wstring emoji = L"\xD83D\xDE00";
+    const struct {
+        const char* name;
+        std::wstring path;
+        bool listed;
+    } cases[] = {
+        {"130 double-byte characters", L"D:\\" + Repeat(sun, 130) + L".txt", true},
+        {"90 characters of 3 bytes", L"D:\\dir\\" + Repeat(sun, 90) + L".txt", true},
+        {"64 surrogate pairs", L"D:\\" + Repeat(emoji, 64) + L".txt", true},
+        {"259 characters", L"D:\\" + Repeat(sun, 252) + L".txt", true},
+        {"260 characters", L"D:\\" + Repeat(sun, 253) + L".txt", false},
+    };
+    for (const auto& c : cases) {
+        SandboxedList host;
+        host.Set(1, "D:\\a\\one.txt");
+        host.SetStored(2, c.path);
+        host.Set(3, "D:\\c\\three.txt");
+        const RecentList list = host.Read();
+        SCOPED_TRACE(c.name);
+        if (!c.listed) {
+            EXPECT_EQ(std::vector<std::string>{"D:\\a\\one.txt"}, FullPaths(list));
+            continue;
+        }
+        bool spelled = false;
+        const std::string ansi = InAnsiCodePage(c.path, spelled);
+        EXPECT_EQ((std::vector<std::string>{"D:\\a\\one.txt", ansi, "D:\\c\\three.txt"}), FullPaths(list));
+        ASSERT_EQ(3u, list.size());
+        const RecentEntry& entry = *std::next(list.begin());
+        EXPECT_TRUE(c.path == entry.storedPath.Text()) << "the stored text";
+        EXPECT_EQ(spelled, entry.fullPathExact);
+        EXPECT_EQ(ansi.substr(0, ansi.rfind('\\')), entry.directory.Text());
+        EXPECT_EQ(CompactPath(NarrowString(ansi.c_str()), 50).Text(), std::string(entry.compactPath.Text()));
+    }
+}
+
+// fullPath is exact where it reads back as the stored text: a best-fit
+// look-alike or a question mark is not.
+TEST(ReadRecentListTest, FullPathIsExactWhereItReadsBackAsTheStoredText)
+{
+    const wchar_t* const names[] = {
+        L"plain.txt", L"caf\xE9.txt", L"\x03B1\x03B2.txt", L"\x65E5\x672C.txt", L"\xD55C\xAE00.txt",
+        L"\x4EEC.txt", L"\xD83D\xDE00.txt",
+    };
+    for (const wchar_t* name : names) {
+        SandboxedList host;
+        const std::wstring path = std::wstring(L"D:\\a\\") + name;
+        host.SetStored(1, path);
+        const RecentList list = host.Read();
+        ASSERT_EQ(1u, list.size());
+        bool spelled = false;
+        InAnsiCodePage(path, spelled);
+        EXPECT_EQ(spelled, list.front().fullPathExact) << "name " << (&name - names);
+    }
+    SandboxedList host;
+    host.SetRaw(1, REG_SZ, "", 1);
+    EXPECT_FALSE(ReadOnlyEntryOf(host).fullPathExact) << "an empty value has no stored text to stand for";
 }
 
 } // namespace
