@@ -17,21 +17,36 @@ void MakeFile(const std::string& path)
         CloseHandle(file);
 }
 
-void RemoveTree(const std::string& path)
+namespace {
+
+// Wide, so that names which the ANSI code page cannot spell go too.
+void RemoveWideTree(const std::wstring& path)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(path + "\\" + name);
+                RemoveWideTree(path + L"\\" + name);
             else
-                DeleteFileA((path + "\\" + name).c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW((path + L"\\" + name).c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
+}
+
+} // namespace
+
+void RemoveTree(const std::string& path)
+{
+    if (path.empty())
+        return; // never the root of the current drive
+    std::wstring widePath(path.size(), L'\0');
+    widePath.resize(MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), &widePath[0],
+                                        static_cast<int>(widePath.size())));
+    RemoveWideTree(widePath);
 }

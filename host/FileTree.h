@@ -10,5 +10,5 @@ void MakeFolders(const std::string& path);
 // Makes an empty file, and the folders it lies in.
 void MakeFile(const std::string& path);
 
-// Removes a folder with everything in it.
+// Removes a folder with everything in it, whatever the names.
 void RemoveTree(const std::string& path);

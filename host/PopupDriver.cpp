@@ -8,6 +8,21 @@ constexpr char MenuWindowClass[] = "#32768";
 constexpr UINT GetMenuMessage = 0x01E1; // MN_GETHMENU
 constexpr DWORD PollMilliseconds = 10;
 
+// An item's text as the menu holds it, in UTF-16, whichever call inserted it.
+std::wstring ReadWideText(HMENU menu, int position)
+{
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    GetMenuItemInfoW(menu, position, TRUE, &info); // the text's length first
+    std::vector<wchar_t> text(info.cch + 1, L'\0');
+    info.dwTypeData = text.data();
+    info.cch = static_cast<UINT>(text.size());
+    if (!GetMenuItemInfoW(menu, position, TRUE, &info))
+        return {};
+    return std::wstring(text.data(), info.cch);
+}
+
 } // namespace
 
 std::vector<MenuItemView> ReadMenuItems(HMENU menu)
@@ -30,6 +45,7 @@ std::vector<MenuItemView> ReadMenuItems(HMENU menu)
             item.id = info.wID;
             item.submenu = info.hSubMenu;
         }
+        item.wideText = ReadWideText(menu, position);
         items.push_back(item);
     }
     return items;

@@ -8,13 +8,14 @@
 // One item of a popup menu as user32 reports it.
 struct MenuItemView {
     std::string text; // the label's bytes in the ANSI code page, '&' markers included
+    std::wstring wideText; // the same in UTF-16, as the menu holds it
     UINT type = 0;    // fType
     UINT state = 0;   // fState
     UINT id = 0;      // wID
     HMENU submenu = nullptr;
 };
 
-// Every item of a menu, read with GetMenuItemInfoA.
+// Every item of a menu, read with GetMenuItemInfoA and GetMenuItemInfoW.
 std::vector<MenuItemView> ReadMenuItems(HMENU menu);
 
 // The visible popup menu windows (class "#32768") of one thread.

@@ -33,7 +33,8 @@ void BuildRecentMenus(HWND hwnd, RecentMenus& menus)
     FillRecentMenu(folderItems, menus.folders, menus.noDocuments, menus.activePath, false, extraShortCut,
                    RecentFolderBaseId);
     menus.folderLabel = BuildFolderMenuLabel(PlainFolderLabelId, LetteredFolderLabelId, extraShortCut, fileCount);
-    fileItems.AppendSubmenu(menus.folderLabel, menus.folderMenu.Handle());
+    AppendFolderSubmenu(fileItems, menus.folderMenu.Handle(), menus.folderLabel, PlainFolderLabelId,
+                        LetteredFolderLabelId, extraShortCut, fileCount);
 }
 
 void TrackAndPost(HWND hwnd, const RecentMenus& menus)

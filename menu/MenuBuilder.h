@@ -34,6 +34,10 @@ struct MenuBuilder {
     void AppendSeparator();
     void AppendItem(UINT id, const NarrowString& text, bool grayed, bool checked, bool isDefault);
     void AppendSubmenu(const NarrowString& label, HMENU submenu);
+    // The same with a UTF-16 text, for names that the ANSI code page cannot
+    // spell.
+    void AppendItem(UINT id, const wchar_t* text, bool grayed, bool checked, bool isDefault);
+    void AppendSubmenu(const wchar_t* label, HMENU submenu);
 
     // Shows the menu at the mouse cursor and returns the chosen item's id, or
     // 0 when the menu was dismissed.

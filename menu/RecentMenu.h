@@ -10,7 +10,8 @@
 // and writes each entry's label to its menuText. An item is grayed when its
 // entry is marked missing (MarkMissingEntries), checked when it is one of
 // openDocuments or the active document, and the default item when it is the
-// active document.
+// active document. An entry whose ANSI text misspells its stored name is
+// labelled from the stored text, in the same form.
 // allowNameOnly lets an entry show its bare file name instead of its compact
 // path when it is open under a unique name or lies in the current directory
 // (with the host's StripCurPath on). Returns the number of items appended.
@@ -26,6 +27,13 @@ NarrowString BuildMnemonicPrefix(int position, int mode);
 // it continues the files' letters before the lettered text; otherwise it is
 // the plain text, which carries its own access key.
 NarrowString BuildFolderMenuLabel(UINT plainId, UINT letteredId, int mode, int fileCount);
+
+// Appends the folder submenu item with label, which BuildFolderMenuLabel made
+// of the same arguments. Where the ANSI code page cannot spell the string
+// resource that the label shows, the item shows the resource's UTF-16 text
+// after the same prefix.
+void AppendFolderSubmenu(MenuBuilder& builder, HMENU folderMenu, const NarrowString& label, UINT plainId,
+                         UINT letteredId, int mode, int fileCount);
 
 // The process's current directory; empty when it does not fit in 260 bytes.
 NarrowString QueryCurrentDirectory();

@@ -37,11 +37,20 @@ LRESULT AnswerText(UINT id, WPARAM bufferSize, LPARAM buffer)
     return lstrlenA(text) + 1;
 }
 
+// Asks in UTF-16 where the ANSI code page cannot spell the question.
 BOOL ConfirmUninstall(HWND hwnd)
 {
-    char question[TextBufferSize];
-    LoadText(UninstallQuestionId, question);
-    return MessageBoxA(hwnd, question, "EmEditor", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    constexpr UINT Style = MB_YESNO | MB_ICONQUESTION;
+    const wchar_t* stored = nullptr;
+    const int storedLength = UnspellableResourceText(UninstallQuestionId, stored);
+    if (storedLength == 0) {
+        char question[TextBufferSize];
+        LoadText(UninstallQuestionId, question);
+        return MessageBoxA(hwnd, question, "EmEditor", Style) == IDYES;
+    }
+    wchar_t question[TextBufferSize];
+    lstrcpynW(question, stored, storedLength < TextBufferSize ? storedLength + 1 : TextBufferSize);
+    return MessageBoxW(hwnd, question, L"EmEditor", Style) == IDYES;
 }
 
 } // namespace

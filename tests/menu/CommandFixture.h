@@ -61,6 +61,8 @@ protected:
 
     void SetRecentFiles(const std::vector<std::string>& paths);
     void SetRecentFolders(const std::vector<std::string>& paths);
+    // Writes a list as the host does, in UTF-16.
+    void SetStoredList(const char* key, const std::vector<std::wstring>& paths);
     void SetExtraShortCut(DWORD mode);
     void SetStripCurPath(DWORD on);
 

@@ -326,19 +326,56 @@ ReadValue ReadBack(HKEY key, const std::string& name)
 
 // --- The model --------------------------------------------------------------
 
+// A string value as the host stored it, in UTF-16, cut at its first zero;
+// empty when it is no REG_SZ, has data past a path buffer of 260 units, or
+// is longer than 259 characters.
+std::wstring ReadBackStored(HKEY key, const std::string& name)
+{
+    static std::vector<wchar_t> buffer(128 * 1024);
+    DWORD type = REG_NONE;
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    const std::wstring wideName(name.begin(), name.end());
+    if (RegQueryValueExW(key, wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ || size > 260 * sizeof(wchar_t))
+        return L"";
+    const std::wstring text(buffer.data(), size / sizeof(wchar_t));
+    const std::wstring stored = text.substr(0, text.find(L'\0'));
+    return stored.size() > 259 ? L"" : stored;
+}
+
+std::string InAnsi(const std::wstring& text)
+{
+    std::string ansi(text.size() * 4, '\0');
+    ansi.resize(WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &ansi[0],
+                                    static_cast<int>(ansi.size()), nullptr, nullptr));
+    return ansi;
+}
+
 // The texts of a list as the rules read it: File1, File2, ... while each is
-// a REG_SZ of at most 260 bytes, each cut at its first zero byte.
-std::vector<std::string> ReadList(const char* keyPath)
+// a REG_SZ of at most 260 bytes, each cut at its first zero byte, or a longer
+// one whose stored text has at most 259 characters, taken in the ANSI code
+// page from there. Each also as stored, into stored.
+std::vector<std::string> ReadList(const char* keyPath, std::vector<std::wstring>& stored)
 {
     std::vector<std::string> texts;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return texts;
     for (int n = 1;; ++n) {
-        const ReadValue value = ReadBack(key, "File" + std::to_string(n));
-        if (!value.present || value.type != REG_SZ || value.data.size() > 260)
+        const std::string name = "File" + std::to_string(n);
+        const ReadValue value = ReadBack(key, name);
+        if (!value.present || value.type != REG_SZ)
             break;
-        texts.push_back(value.data.substr(0, value.data.find('\0')));
+        stored.push_back(ReadBackStored(key, name));
+        if (value.data.size() <= 260) {
+            texts.push_back(value.data.substr(0, value.data.find('\0')));
+        } else if (!stored.back().empty()) {
+            texts.push_back(InAnsi(stored.back()));
+        } else {
+            stored.pop_back();
+            break;
+        }
     }
     RegCloseKey(key);
     return texts;
@@ -407,30 +444,56 @@ std::string AccessKey(int position, int mode)
     return key.substr(0, key.find('\0'));
 }
 
-// What a menu gives back of an ANSI text: it keeps its texts in UTF-16.
+// What a menu holds of an ANSI text: it keeps its texts in UTF-16.
+std::wstring Widen(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    if (!text.empty())
+        wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                        static_cast<int>(wide.size())));
+    return wide;
+}
+
+// What a menu gives back of an ANSI text through its ANSI calls.
 std::string ThroughMenu(const std::string& text)
 {
-    if (text.empty())
-        return text;
-    std::wstring wide(text.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
-                                    static_cast<int>(wide.size())));
-    if (wide.empty())
-        return "";
-    std::string back(wide.size() * 2, '\0');
-    back.resize(WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &back[0],
-                                    static_cast<int>(back.size()), nullptr, nullptr));
-    return back;
+    return InAnsi(Widen(text));
+}
+
+// A stored name's display form: what follows its last backslash, or its
+// compact path of 50 units.
+std::wstring StoredDisplayText(const std::wstring& stored, bool nameOnly)
+{
+    if (nameOnly) {
+        const size_t slash = stored.find_last_of(L'\\');
+        return slash == std::wstring::npos ? L"" : stored.substr(slash + 1);
+    }
+    wchar_t compact[51] = {};
+    return CompactPath(compact, stored.c_str(), 50) ? compact : L"";
+}
+
+std::wstring DoubleAmpersands(const std::wstring& text)
+{
+    std::wstring doubled;
+    for (wchar_t unit : text) {
+        if (unit == L'&')
+            doubled += L'&';
+        doubled += unit;
+    }
+    return doubled;
 }
 
 struct ExpectedItem {
-    std::string text;
+    std::wstring text;
     UINT state;
     UINT id;
 };
 
 // The items of one list as the rules label them.
-std::vector<ExpectedItem> ModelItems(const std::vector<std::string>& paths, const std::vector<std::string>& documents,
+// An entry whose ANSI text does not read back as its stored text is shown
+// from the stored text.
+std::vector<ExpectedItem> ModelItems(const std::vector<std::string>& paths, const std::vector<std::wstring>& stored,
+                                     const std::vector<std::string>& documents,
                                      const std::string& activePath, bool allowNameOnly, int mode, bool stripCurPath,
                                      const std::string& currentDirectory, UINT baseId)
 {
@@ -454,17 +517,23 @@ std::vector<ExpectedItem> ModelItems(const std::vector<std::string>& paths, cons
     std::vector<ExpectedItem> items;
     for (size_t i = 0; i < count; ++i) {
         const std::string& path = paths[i];
+        // The host answers a document's path in 260 bytes: a longer recent
+        // path is never one of its documents.
         bool open = false;
         for (const std::string& document : documents)
-            open = open || Equal(document, path);
-        const bool active = Equal(activePath, path);
-        const bool missing = GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+            open = open || Equal(document.substr(0, 260), path);
+        const bool active = Equal(activePath.substr(0, 260), path);
+        const bool missing = (stored[i].empty() ? GetFileAttributesA(path.c_str())
+                                                : GetFileAttributesW(stored[i].c_str())) == INVALID_FILE_ATTRIBUTES;
         const bool nameOnly =
             allowNameOnly && ((open && unique[i]) || (stripCurPath && Equal(directories[i], currentDirectory)));
         const std::string shown = nameOnly ? names[i] : std::string(CompactPath(NarrowString(path.c_str()), 50));
         const UINT state = (missing ? Grayed : 0) | (open || active ? Checked : 0) | (active ? Default : 0);
-        items.push_back({ThroughMenu(AccessKey(static_cast<int>(i), mode) + DoubleAmpersands(shown)), state,
-                         baseId + static_cast<UINT>(i)});
+        const std::string key = AccessKey(static_cast<int>(i), mode);
+        const bool fromStored = !stored[i].empty() && Widen(path) != stored[i];
+        items.push_back({fromStored ? Widen(key) + DoubleAmpersands(StoredDisplayText(stored[i], nameOnly))
+                                    : Widen(key + DoubleAmpersands(shown)),
+                         state, baseId + static_cast<UINT>(i)});
     }
     return items;
 }
@@ -481,6 +550,18 @@ std::string Printable(const std::string& bytes)
             std::snprintf(hex, sizeof hex, "<%02X>", byte);
             text += hex;
         }
+    }
+    return text + "\"";
+}
+
+std::string Printable(const std::wstring& units)
+{
+    std::string text = "\"";
+    for (wchar_t unit : units) {
+        char shown[12];
+        std::snprintf(shown, sizeof shown, unit >= 0x20 && unit < 0x7F && unit != '"' ? "%c" : "<U+%04X>",
+                      static_cast<unsigned>(unit));
+        text += shown;
     }
     return text + "\"";
 }
@@ -567,8 +648,10 @@ protected:
             WriteSetting("StripCurPath", profile.stripCurPath);
         }
 
-        const std::vector<std::string> files = ReadList(FileListKey);
-        const std::vector<std::string> folders = ReadList(FolderListKey);
+        std::vector<std::wstring> storedFiles;
+        std::vector<std::wstring> storedFolders;
+        const std::vector<std::string> files = ReadList(FileListKey, storedFiles);
+        const std::vector<std::string> folders = ReadList(FolderListKey, storedFolders);
         const std::optional<DWORD> extraShortCut = ReadDword("ExtraShortCut");
         const std::optional<DWORD> stripCurPath = ReadDword("StripCurPath");
         const int mode = extraShortCut ? static_cast<int>(*extraShortCut) : -1;
@@ -588,9 +671,9 @@ protected:
         char directory[MAX_PATH + 1] = {};
         GetCurrentDirectoryA(sizeof directory, directory);
         const std::vector<ExpectedItem> fileItems =
-            ModelItems(files, host.documents, host.activePath, true, mode, strip, directory, 0x1201);
+            ModelItems(files, storedFiles, host.documents, host.activePath, true, mode, strip, directory, 0x1201);
         const std::vector<ExpectedItem> folderItems =
-            ModelItems(folders, {}, host.activePath, false, mode, strip, directory, 0x1380);
+            ModelItems(folders, storedFolders, {}, host.activePath, false, mode, strip, directory, 0x1380);
         const std::string label = ThroughMenu(mode == 2 && files.size() > 9
                                                   ? AccessKey(static_cast<int>(files.size()), 2) + PluginString(6)
                                                   : PluginString(7));
@@ -636,9 +719,9 @@ protected:
     {
         for (size_t i = 0; i < expected.size(); ++i) {
             const MenuItemView& item = got[i];
-            if (item.text != expected[i].text || item.type != MFT_STRING || item.state != expected[i].state ||
+            if (item.wideText != expected[i].text || item.type != MFT_STRING || item.state != expected[i].state ||
                 item.id != expected[i].id || item.submenu != nullptr)
-                return std::string(kind) + " item " + std::to_string(i) + ": got " + Printable(item.text) +
+                return std::string(kind) + " item " + std::to_string(i) + ": got " + Printable(item.wideText) +
                        ", type " + std::to_string(item.type) + ", state " + std::to_string(item.state) + ", id " +
                        std::to_string(item.id) + "; expected " + Printable(expected[i].text) + ", type 0, state " +
                        std::to_string(expected[i].state) + ", id " + std::to_string(expected[i].id);

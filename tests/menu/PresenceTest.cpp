@@ -19,21 +19,6 @@ protected:
         ASSERT_TRUE(hooks.Hooked()) << "the plug-in imports no GetFileAttributesW, GetFileAttributesA or CreateThread";
     }
 
-    // Writes the list as the host does, in UTF-16.
-    void SetStoredList(const char* key, const std::vector<std::wstring>& paths)
-    {
-        registry.CreateKey(key);
-        HKEY opened = nullptr;
-        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &opened));
-        for (size_t n = 0; n < paths.size(); ++n) {
-            const std::wstring name = L"File" + std::to_wstring(n + 1);
-            EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(opened, name.c_str(), 0, REG_SZ,
-                                                    reinterpret_cast<const BYTE*>(paths[n].c_str()),
-                                                    static_cast<DWORD>((paths[n].size() + 1) * sizeof(wchar_t))));
-        }
-        RegCloseKey(opened);
-    }
-
     ProbeHooks hooks{host.Plugin()};
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -131,8 +132,8 @@ TEST_F(ExportsTest, UnlistedQueriesAnswerZero)
 struct UninstallAnswer {
     int button = IDNO;
     bool found = false;
-    std::string caption;
-    std::string text;
+    std::wstring caption; // as the box shows them, in UTF-16
+    std::wstring text;
 };
 UninstallAnswer* PendingAnswer = nullptr;
 
@@ -142,10 +143,10 @@ BOOL CALLBACK PressButtonOfMessageBox(HWND window, LPARAM)
     GetClassNameA(window, className, sizeof className);
     if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
         return TRUE;
-    char caption[80] = {};
-    char text[256] = {};
-    GetWindowTextA(window, caption, sizeof caption);
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
+    wchar_t caption[80] = {};
+    wchar_t text[256] = {};
+    GetWindowTextW(window, caption, std::size(caption));
+    GetDlgItemTextW(window, 0xFFFF, text, std::size(text));
     PendingAnswer->found = true;
     PendingAnswer->caption = caption;
     PendingAnswer->text = text;
@@ -162,7 +163,11 @@ void CALLBACK LookForMessageBox(HWND, UINT, UINT_PTR timer, DWORD)
 
 TEST_F(ExportsTest, UninstallQuestionAnsweredYesAndNo)
 {
-    const std::string question = PluginTextA(3);
+    // The question as the module holds it, whether or not the ANSI code
+    // page spells it.
+    const wchar_t* stored = nullptr;
+    const int storedLength = LoadStringW(host.Plugin(), 3, reinterpret_cast<LPWSTR>(&stored), 0);
+    const std::wstring question(stored, storedLength);
     for (const auto& [button, expected] : {std::pair{IDYES, 1}, std::pair{IDNO, 0}}) {
         UninstallAnswer answer;
         answer.button = button;
@@ -174,8 +179,8 @@ TEST_F(ExportsTest, UninstallQuestionAnsweredYesAndNo)
 
         ASSERT_TRUE(answer.found) << "no message box appeared";
         EXPECT_EQ(expected, result) << "answered button " << button;
-        EXPECT_EQ("EmEditor", answer.caption);
-        EXPECT_EQ(question, answer.text);
+        EXPECT_EQ(L"EmEditor", answer.caption);
+        EXPECT_TRUE(question == answer.text) << "the box shows the question as stored";
         // Either answer leaves the plug-in as it was.
         EXPECT_EQ(9, host.PlugInProc(2306, 0, 0));
         EXPECT_TRUE(host.received.empty());
