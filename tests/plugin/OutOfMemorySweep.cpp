@@ -163,11 +163,36 @@ void SetList(const char* keyPath, const std::vector<std::string>& paths)
                  static_cast<DWORD>(paths[n].size() + 1));
 }
 
+// Appends paths to a list as the host writes them, in UTF-16.
+void AppendStored(const char* keyPath, int first, const std::vector<std::wstring>& paths)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        Fault("cannot open %s", keyPath);
+    for (size_t n = 0; n < paths.size(); ++n) {
+        const std::wstring name = L"File" + std::to_wstring(first + n);
+        if (RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(paths[n].c_str()),
+                           static_cast<DWORD>((paths[n].size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+            Fault("cannot write %s\\File%d", keyPath, static_cast<int>(first + n));
+    }
+    RegCloseKey(key);
+}
+
+std::wstring Widened(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
 // Recent files and folders that take every allocating path of a run, in
 // ASCII names that read the same in every code page: more than ten files,
 // some missing, some open, one active, one name shared by two entries, an
 // ampersand, paths past the compaction budget, and a file and a folder on a
-// server, which are probed on a thread of their own. The registry is a
+// server, which are probed on a thread of their own. Last come a Korean
+// name, which the Japanese code page that the sweep runs in cannot spell,
+// and a path of 130 kanji, past 260 bytes there. The registry is a
 // scratch key and the files a scratch folder, both gone with the profile.
 class Profile {
 public:
@@ -206,6 +231,10 @@ public:
                                                   root_ + "\\archive\\2023\\quarterly-reports", RemoteShare};
         SetList(FileListKey, paths);
         SetList(FolderListKey, folders);
+        const std::wstring korean = Widened(root_) + L"\\\xD55C\xAE00 & co.txt";
+        CloseHandle(CreateFileW(korean.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        AppendStored(FileListKey, static_cast<int>(paths.size()) + 1,
+                     {korean, Widened(root_) + L"\\" + std::wstring(130, L'\x6F22') + L".txt"});
         const DWORD extraShortCut = 2;
         SetValue(CommonKey, "ExtraShortCut", REG_DWORD, &extraShortCut, sizeof extraShortCut);
         openDocuments = {paths[0], paths[3], paths[4], root_ + "\\not-recent.txt"};
