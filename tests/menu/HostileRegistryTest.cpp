@@ -19,6 +19,7 @@
 
 #include "host/FileTree.h"
 #include "tests/menu/CommandFixture.h"
+#include "tests/support/WideText.h"
 #include "tests/support/Workload.h"
 #include "text/CompactPath.h"
 
@@ -553,18 +554,7 @@ std::string Printable(const std::string& bytes)
     }
     return text + "\"";
 }
-
-std::string Printable(const std::wstring& units)
-{
-    std::string text = "\"";
-    for (wchar_t unit : units) {
-        char shown[12];
-        std::snprintf(shown, sizeof shown, unit >= 0x20 && unit < 0x7F && unit != '"' ? "%c" : "<U+%04X>",
-                      static_cast<unsigned>(unit));
-        text += shown;
-    }
-    return text + "\"";
-}
+using ::Printable;
 
 // --- Running ----------------------------------------------------------------
 

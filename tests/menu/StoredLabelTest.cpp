@@ -6,6 +6,7 @@
 #include "tests/menu/AnsiNames.h"
 #include "tests/menu/CommandFixture.h"
 #include "tests/plugin/ImportPatch.h"
+#include "tests/support/WideText.h"
 
 namespace {
 
@@ -14,14 +15,6 @@ const std::wstring Folder = L"C:\\vmenu\\";
 void MakeWideFile(const std::wstring& path)
 {
     CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-}
-
-std::wstring Repeat(const std::wstring& text, int count)
-{
-    std::wstring repeated;
-    for (int i = 0; i < count; ++i)
-        repeated += text;
-    return repeated;
 }
 
 // An item's label: its prefix, then its text with every '&' doubled.
@@ -42,17 +35,6 @@ std::wstring StoredResource(HMODULE plugin, UINT id)
     const wchar_t* text = nullptr;
     const int length = LoadStringW(plugin, id, reinterpret_cast<LPWSTR>(&text), 0);
     return std::wstring(text, length);
-}
-
-std::string Printable(const std::wstring& text)
-{
-    std::string printable;
-    for (wchar_t unit : text) {
-        char escaped[8];
-        wsprintfA(escaped, unit < 0x80 ? "%c" : "\\x%04X", unit);
-        printable += escaped;
-    }
-    return printable;
 }
 
 void ExpectWideLabels(const std::vector<MenuItemView>& items, const std::vector<std::wstring>& expected)

@@ -9,6 +9,7 @@
 #include "recent/RecentList.h"
 #include "tests/support/DoubleByteText.h"
 #include "tests/support/RegistrySandbox.h"
+#include "tests/support/WideText.h"
 #include "tests/support/Workload.h"
 #include "text/CompactPath.h"
 
@@ -63,14 +64,6 @@ public:
 private:
     RegistrySandbox registry_;
 };
-
-std::wstring Repeat(const std::wstring& text, int count)
-{
-    std::wstring repeated;
-    for (int i = 0; i < count; ++i)
-        repeated += text;
-    return repeated;
-}
 
 RecentEntry ReadOnlyEntryOf(const SandboxedList& host)
 {
