@@ -9,6 +9,7 @@
 #include "menu/RecentMenu.h"
 #include "plugin/HostSettings.h"
 #include "plugin/Module.h"
+#include "text/TextUnits.h"
 
 namespace {
 
@@ -20,13 +21,91 @@ constexpr WORD DocumentPathCode = 278;    // 0x116
 constexpr UINT PlainFolderLabelId = 7;
 constexpr UINT LetteredFolderLabelId = 6;
 constexpr int LabelBufferSize = 256;
-// The 44-byte form on 32 bits; the same cut on 64.
-constexpr UINT ShortItemInfoSize = offsetof(MENUITEMINFOA, hbmpItem);
+// The room the command gives an access-key prefix in UTF-16.
+constexpr int PrefixUnits = 3;
+// The largest room of a widening: an ANSI path and its terminator.
+constexpr int WideningRoom = MAX_PATH + 1;
 
-// A copy of text that lives as long as calls.
+// Copies of text that live as long as calls.
 const char* Keep(BareCalls& calls, const char* text)
 {
     return calls.texts.emplace_back(text).c_str();
+}
+
+const wchar_t* Keep(BareCalls& calls, const std::wstring& text)
+{
+    return calls.wideTexts.emplace_back(text).c_str();
+}
+
+// The reading back of an ANSI text against its UTF-16 one, which
+// SpellsExactly makes only when both have text and the UTF-16 one fits a
+// path buffer.
+void PlanExactnessRead(BareCalls& calls, const char* ansi, int ansiLength, int wideLength)
+{
+    if (ansiLength != 0 && wideLength != 0 && wideLength <= MAX_PATH)
+        calls.widenings.push_back({Keep(calls, ansi), ansiLength, wideLength});
+}
+
+// The device of a path's drive letter, asked once per drive.
+template <class Unit>
+void PlanDrive(BareCalls& calls, const Unit* path)
+{
+    const auto letter = static_cast<wchar_t>(path[0] & ~' ');
+    if (letter < L'A' || letter > L'Z' || path[1] != ':')
+        return;
+    const std::wstring drive = {letter, L':'};
+    if (std::find(calls.drives.begin(), calls.drives.end(), drive) == calls.drives.end())
+        calls.drives.push_back(drive);
+}
+
+// Each entry's exactness, place and probe: an entry without a stored text is
+// probed by its ANSI path, which is widened first to find its drive.
+void PlanProbes(BareCalls& calls, const RecentList& list)
+{
+    for (const RecentEntry& entry : list) {
+        if (entry.storedPath.IsEmpty()) {
+            calls.widenings.push_back({Keep(calls, entry.fullPath), -1, WideningRoom});
+            PlanDrive(calls, entry.fullPath.Text());
+            calls.paths.emplace_back(entry.fullPath.Text());
+            continue;
+        }
+        PlanExactnessRead(calls, entry.fullPath, entry.fullPath.Length(), entry.storedPath.Length());
+        PlanDrive(calls, entry.storedPath.Text());
+        calls.widePaths.emplace_back(entry.storedPath.Text());
+    }
+}
+
+// The access-key prefix of each label in UTF-16, which the command widens
+// from the ANSI label.
+void PlanPrefixes(BareCalls& calls, const RecentList& list, int mode)
+{
+    int position = 0;
+    for (const RecentEntry& entry : list) {
+        const int prefixLength = BuildMnemonicPrefix(position++, mode).Length();
+        if (LabelledFromStoredText(entry) && prefixLength > 0)
+            calls.widenings.push_back({Keep(calls, entry.menuText), prefixLength, PrefixUnits});
+    }
+}
+
+// The folder label's resource, loaded in both encodings and read back, and
+// whether the item shows its UTF-16 text, after the widened prefix when it
+// continues the file items' letters.
+bool PlanFolderLabel(BareCalls& calls, const RecentMenus& menus, int mode)
+{
+    const bool lettered = mode == 2 && menus.files.size() > 9;
+    calls.labelId = lettered ? LetteredFolderLabelId : PlainFolderLabelId;
+    char ansi[LabelBufferSize];
+    const int ansiLength = LoadStringA(ModuleInstance, calls.labelId, ansi, LabelBufferSize);
+    const wchar_t* wide = nullptr;
+    const int wideLength = LoadStringW(ModuleInstance, calls.labelId, reinterpret_cast<LPWSTR>(&wide), 0);
+    PlanExactnessRead(calls, ansi, ansiLength, wideLength);
+    if (UnspellableResourceText(calls.labelId, wide) == 0)
+        return false;
+    const NarrowString prefix =
+        lettered ? BuildMnemonicPrefix(static_cast<int>(menus.files.size()), mode) : NarrowString();
+    if (prefix.Length() > 0)
+        calls.widenings.push_back({Keep(calls, prefix), prefix.Length(), PrefixUnits});
+    return true;
 }
 
 // File1 .. File(entries + 1): the list's values and the missing one after.
@@ -92,28 +171,47 @@ void PlanFill(BareCalls& calls, const RecentMenus& menus)
         calls.comparisons.emplace_back(active, Keep(calls, folder.fullPath));
 }
 
-// The items of menu as the command inserted them: the kind, state and id
-// that the menu reports, with the command's own texts, the entries' labels
-// and then the folder label.
-std::vector<MENUITEMINFOA> PlanItems(BareCalls& calls, HMENU menu, const RecentList& entries,
-                                     const NarrowString& label)
+// An item with the kind, state and id that the menu reports, and text; a
+// separator has none. The structure goes without its final hbmpItem, as
+// the command's does: the 44-byte form on 32 bits, the same cut on 64.
+template <class ItemInfo, class Unit>
+ItemInfo PlanItem(const MenuItemView& view, const Unit* text)
 {
-    std::vector<MENUITEMINFOA> items;
+    ItemInfo item = {};
+    item.cbSize = offsetof(ItemInfo, hbmpItem);
+    item.fMask = MIIM_TYPE;
+    item.fType = view.type;
+    if (text != nullptr) {
+        item.fMask |= MIIM_STATE | (view.submenu ? MIIM_SUBMENU : MIIM_ID);
+        item.fState = view.state;
+        item.wID = view.id;
+        item.dwTypeData = const_cast<Unit*>(text);
+        item.cch = static_cast<UINT>(TextLength(text));
+    }
+    return item;
+}
+
+// The items of menu as the command inserted them, the entries' and then
+// the folder label's: in ANSI with the command's own texts, or, for an
+// entry labelled from its stored text and for a wideLabel, in UTF-16 with
+// the text that the menu holds.
+std::vector<PlannedItem> PlanItems(BareCalls& calls, HMENU menu, const RecentList& entries,
+                                   const NarrowString& label, bool wideLabel)
+{
+    std::vector<PlannedItem> items;
     auto entry = entries.begin();
     for (const MenuItemView& view : ReadMenuItems(menu)) {
-        MENUITEMINFOA item = {};
-        item.cbSize = ShortItemInfoSize;
-        item.fMask = MIIM_TYPE;
-        item.fType = view.type;
-        if ((view.type & MFT_SEPARATOR) == 0) {
-            const char* text = Keep(calls, entry != entries.end() ? (entry++)->menuText : label);
-            item.fMask |= MIIM_STATE | (view.submenu ? MIIM_SUBMENU : MIIM_ID);
-            item.fState = view.state;
-            item.wID = view.id;
-            item.dwTypeData = const_cast<char*>(text);
-            item.cch = static_cast<UINT>(lstrlenA(text));
+        if (view.type & MFT_SEPARATOR) {
+            items.emplace_back(PlanItem<MENUITEMINFOA, char>(view, nullptr));
+            continue;
         }
-        items.push_back(item);
+        const bool isEntry = entry != entries.end();
+        const bool wide = isEntry ? LabelledFromStoredText(*entry) : wideLabel;
+        const char* ansi = isEntry ? (entry++)->menuText.Text() : label.Text();
+        if (wide)
+            items.emplace_back(PlanItem<MENUITEMINFOW>(view, Keep(calls, view.wideText)));
+        else
+            items.emplace_back(PlanItem<MENUITEMINFOA>(view, Keep(calls, ansi)));
     }
     return items;
 }
@@ -180,12 +278,33 @@ void ProbeAndCompare(const BareCalls& calls)
     Sink = Sink + static_cast<size_t>(sum);
 }
 
-void InsertItems(HMENU menu, const std::vector<MENUITEMINFOA>& items, HMENU submenu)
+void Widen(const BareCalls& calls)
+{
+    wchar_t buffer[WideningRoom];
+    for (const Widening& widening : calls.widenings)
+        Sink = Sink + MultiByteToWideChar(CP_ACP, 0, widening.text, widening.length, buffer, widening.room);
+}
+
+void InsertAt(HMENU menu, UINT position, const MENUITEMINFOA& item)
+{
+    InsertMenuItemA(menu, position, TRUE, &item);
+}
+
+void InsertAt(HMENU menu, UINT position, const MENUITEMINFOW& item)
+{
+    InsertMenuItemW(menu, position, TRUE, &item);
+}
+
+void InsertItems(HMENU menu, const std::vector<PlannedItem>& items, HMENU submenu)
 {
     UINT position = 0;
-    for (MENUITEMINFOA item : items) {
-        item.hSubMenu = submenu; // read only where the item's mask says so
-        InsertMenuItemA(menu, position++, TRUE, &item);
+    for (PlannedItem item : items) {
+        std::visit(
+            [&](auto& info) {
+                info.hSubMenu = submenu; // read only where the item's mask says so
+                InsertAt(menu, position++, info);
+            },
+            item);
     }
 }
 
@@ -195,13 +314,23 @@ void MakeMenus(const BareCalls& calls)
     const HMENU folderMenu = CreatePopupMenu();
     InsertItems(mainMenu, calls.mainItems, folderMenu);
     InsertItems(folderMenu, calls.folderItems, nullptr);
+    // The label, then its resource in both encodings for the check whether
+    // the code page spells it.
     char label[LabelBufferSize];
     LoadStringA(ModuleInstance, calls.labelId, label, LabelBufferSize);
+    LoadStringA(ModuleInstance, calls.labelId, label, LabelBufferSize);
+    const wchar_t* wideLabel = nullptr;
+    LoadStringW(ModuleInstance, calls.labelId, reinterpret_cast<LPWSTR>(&wideLabel), 0);
     DestroyMenu(folderMenu);
     DestroyMenu(mainMenu);
 }
 
 } // namespace
+
+bool LabelledFromStoredText(const RecentEntry& entry)
+{
+    return !entry.storedPath.IsEmpty() && !entry.fullPathExact;
+}
 
 void PlanBareCalls(BareCalls& calls, HWND hwnd, const RecentMenus& menus)
 {
@@ -211,28 +340,17 @@ void PlanBareCalls(BareCalls& calls, HWND hwnd, const RecentMenus& menus)
     calls.folderValueNames = ValueNames(menus.folders.size());
     calls.fileWideNames = WideValueNames(menus.files.size());
     calls.folderWideNames = WideValueNames(menus.folders.size());
-    for (const RecentList* list : {&menus.files, &menus.folders}) {
-        for (const RecentEntry& entry : *list) {
-            if (entry.storedPath.IsEmpty()) {
-                calls.paths.emplace_back(entry.fullPath.Text());
-                continue;
-            }
-            const std::wstring path = entry.storedPath.Text();
-            calls.widePaths.push_back(path);
-            if (path.size() > 1 && path[1] == L':') {
-                const std::wstring drive = {static_cast<wchar_t>(path[0] & ~L' '), L':'};
-                if (std::find(calls.drives.begin(), calls.drives.end(), drive) == calls.drives.end())
-                    calls.drives.push_back(drive);
-            }
-        }
-    }
+    PlanProbes(calls, menus.files);
+    PlanProbes(calls, menus.folders);
     PlanUniqueness(calls, menus.files);
     PlanUniqueness(calls, menus.folders);
     PlanFill(calls, menus);
-    calls.mainItems = PlanItems(calls, menus.mainMenu.Handle(), menus.files, menus.folderLabel);
-    calls.folderItems = PlanItems(calls, menus.folderMenu.Handle(), menus.folders, menus.folderLabel);
-    const bool lettered = ReadExtraShortCut() == 2 && menus.files.size() > 9;
-    calls.labelId = lettered ? LetteredFolderLabelId : PlainFolderLabelId;
+    const int mode = ReadExtraShortCut();
+    PlanPrefixes(calls, menus.files, mode);
+    PlanPrefixes(calls, menus.folders, mode);
+    const bool wideLabel = PlanFolderLabel(calls, menus, mode);
+    calls.mainItems = PlanItems(calls, menus.mainMenu.Handle(), menus.files, menus.folderLabel, wideLabel);
+    calls.folderItems = PlanItems(calls, menus.folderMenu.Handle(), menus.folders, menus.folderLabel, wideLabel);
 }
 
 void RunBareCalls(const BareCalls& calls)
@@ -244,5 +362,6 @@ void RunBareCalls(const BareCalls& calls)
     ReadSetting("StripCurPath");
     ReadSetting("StripCurPath");
     ProbeAndCompare(calls);
+    Widen(calls);
     MakeMenus(calls);
 }

@@ -5,9 +5,22 @@
 #include <deque>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "menu/Command.h"
+
+// One MultiByteToWideChar in the ANSI code page: length bytes of text, or
+// up to its terminator for -1, into room UTF-16 units.
+struct Widening {
+    const char* text;
+    int length;
+    int room;
+};
+
+// An item as the command inserted it: by InsertMenuItemA, or by
+// InsertMenuItemW where its label comes from the UTF-16 text.
+using PlannedItem = std::variant<MENUITEMINFOA, MENUITEMINFOW>;
 
 // Everything the bare calls need, worked out beforehand from what one run
 // of the command read and built, so that the timed calls carry no logic of
@@ -28,15 +41,24 @@ struct BareCalls {
     // or by their ANSI one where there is none.
     std::vector<std::wstring> widePaths;
     std::vector<std::string> paths;
-    // Copies of the plug-in's texts, which the comparisons and the items
-    // point into; a deque never moves them.
+    // Copies of the plug-in's texts, which the comparisons, the widenings
+    // and the items point into; a deque never moves them.
     std::deque<std::string> texts;
+    std::deque<std::wstring> wideTexts;
     std::vector<std::pair<const char*, const char*>> comparisons;
+    // Each entry's ANSI text read back against its stored one, the ANSI
+    // paths widened to find their drives, the access-key prefixes of the
+    // UTF-16 labels, and the folder label's text read back.
+    std::vector<Widening> widenings;
     // The submenu item's handle is set at each run.
-    std::vector<MENUITEMINFOA> mainItems;
-    std::vector<MENUITEMINFOA> folderItems;
+    std::vector<PlannedItem> mainItems;
+    std::vector<PlannedItem> folderItems;
     UINT labelId = 0;
 };
+
+// Whether the command labels entry from its stored text, in UTF-16: its
+// ANSI text misspells the stored name.
+bool LabelledFromStoredText(const RecentEntry& entry);
 
 // Works out the bare calls of a run on hwnd that built menus.
 void PlanBareCalls(BareCalls& calls, HWND hwnd, const RecentMenus& menus);

@@ -9,7 +9,8 @@ const char* const CallNames[CallKindCount] = {
     "SendMessageA",       "RegOpenKeyExA",      "RegQueryValueExA",   "RegQueryValueExW",
     "RegCloseKey",        "GetCurrentDirectoryA", "QueryDosDeviceW",  "GetFileAttributesA",
     "GetFileAttributesW", "lstrcmpA",           "CreatePopupMenu",    "InsertMenuItemA",
-    "DestroyMenu",        "LoadStringA",
+    "InsertMenuItemW",    "DestroyMenu",        "LoadStringA",        "LoadStringW",
+    "MultiByteToWideChar",
 };
 
 void* RedirectImport(const char* name, void* replacement)
@@ -84,8 +85,11 @@ CallCounter::CallCounter()
     originals_[CompareKind] = Count<CompareKind>(&lstrcmpA);
     originals_[CreateMenuKind] = Count<CreateMenuKind>(&CreatePopupMenu);
     originals_[InsertItemKind] = Count<InsertItemKind>(&InsertMenuItemA);
+    originals_[InsertItemWideKind] = Count<InsertItemWideKind>(&InsertMenuItemW);
     originals_[DestroyMenuKind] = Count<DestroyMenuKind>(&DestroyMenu);
     originals_[LoadStringKind] = Count<LoadStringKind>(&LoadStringA);
+    originals_[LoadStringWideKind] = Count<LoadStringWideKind>(&LoadStringW);
+    originals_[WidenKind] = Count<WidenKind>(&MultiByteToWideChar);
     Counted = CallCounts();
 }
 

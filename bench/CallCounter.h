@@ -17,8 +17,11 @@ enum CallKind {
     CompareKind,
     CreateMenuKind,
     InsertItemKind,
+    InsertItemWideKind,
     DestroyMenuKind,
     LoadStringKind,
+    LoadStringWideKind,
+    WidenKind,
     CallKindCount
 };
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/BareCalls.h"
@@ -23,6 +24,7 @@ namespace {
 // overheads, in per cent, of the pairs of runs.
 struct Figures {
     int size = 0;
+    ProfileNames names = ProfileNames::Spelled;
     double command = 0;
     double bare = 0;
     double paired = 0;
@@ -101,23 +103,44 @@ void TimeRuns(HostEditor& host, const BareCalls& calls, double seconds, Figures&
                 figures.paired);
 }
 
+// How an entry of the profile is labelled: from its ANSI text, which reads
+// back as its stored text, or from that stored text.
+const char* LabelsOf(ProfileNames names)
+{
+    return names == ProfileNames::Spelled ? "ANSI" : "UTF-16";
+}
+
+int StoredLabels(const RecentList& list)
+{
+    int count = 0;
+    for (const RecentEntry& entry : list)
+        count += LabelledFromStoredText(entry) ? 1 : 0;
+    return count;
+}
+
 // Plans the bare calls from one run of the command on a profile of size
 // files and folders, then counts and times both sides.
-Figures MeasureProfile(int size, HostEditor& host, double seconds)
+Figures MeasureProfile(int size, ProfileNames names, HostEditor& host, double seconds)
 {
     RegistrySandbox registry;
-    const Profile profile(size, registry, host);
+    const Profile profile(size, names, registry, host);
     const HWND hwnd = host.Window();
     BareCalls calls;
+    int storedFiles = 0;
+    int storedFolders = 0;
     {
         RecentMenus menus;
         BuildRecentMenus(hwnd, menus);
         PlanBareCalls(calls, hwnd, menus);
+        storedFiles = StoredLabels(menus.files);
+        storedFolders = StoredLabels(menus.folders);
     }
-    std::printf("\n== %d recent files and %d recent folders, %d open documents\n", size, size,
-                static_cast<int>(calls.documents));
+    std::printf("\n== %d recent files and %d recent folders, %d open documents; labelled from their stored "
+                "text: %d files, %d folders\n",
+                size, size, static_cast<int>(calls.documents), storedFiles, storedFolders);
     Figures figures;
     figures.size = size;
+    figures.names = names;
     figures.callsMatch = CompareCalls(hwnd, calls);
     TimeRuns(host, calls, seconds, figures);
     return figures;
@@ -151,20 +174,27 @@ void MeasureServersThatNeverAnswer(HostEditor& host)
                 Size, Size, Size, microseconds / 1000);
 }
 
-// Every profile's figures in one table.
-void PrintSummary(const std::vector<Figures>& results)
+// Every profile's figures in one table, then those of the profile labelled
+// from stored texts against those of the one of its size labelled from ANSI
+// texts.
+void PrintSummary(const std::vector<Figures>& results, const Figures& stored, const Figures& ansi)
 {
-    std::printf("\nsummary, code page %u\n   entries per list  command us  bare us  overhead    paired\n", GetACP());
+    std::printf("\nsummary, code page %u\n   entries per list  labels  command us  bare us  overhead    paired\n",
+                GetACP());
     for (const Figures& figures : results)
-        std::printf("   %16d %11.1f %8.1f %+8.2f %% %+7.2f %%%s\n", figures.size, figures.command, figures.bare,
-                    100 * (figures.command - figures.bare) / figures.bare, figures.paired,
-                    figures.callsMatch ? "" : "   calls differ");
+        std::printf("   %16d  %-6s %11.1f %8.1f %+8.2f %% %+7.2f %%%s\n", figures.size, LabelsOf(figures.names),
+                    figures.command, figures.bare, 100 * (figures.command - figures.bare) / figures.bare,
+                    figures.paired, figures.callsMatch ? "" : "   calls differ");
+    std::printf("   UTF-16 labels against ANSI ones, %d entries per list: command %+.2f %%, bare calls %+.2f %%\n",
+                stored.size, 100 * (stored.command - ansi.command) / ansi.command,
+                100 * (stored.bare - ansi.bare) / ansi.bare);
 }
 
 } // namespace
 
-// Profiles of 16, 64 and 256 recent files and folders; for each, the calls
-// of both sides by kind and the medians of their times.
+// Profiles of 16, 64 and 256 recent files and folders whose names the code
+// page spells, and one of 16 whose names it cannot; for each, the calls of
+// both sides by kind and the medians of their times.
 //
 // Usage: command_bench [seconds of timed runs per profile, default 4]
 int main(int argc, char** argv)
@@ -183,11 +213,17 @@ int main(int argc, char** argv)
                 seconds);
     std::vector<Figures> results;
     bool callsMatch = true;
-    for (const int size : {16, 64, 256}) {
-        results.push_back(MeasureProfile(size, host, seconds));
+    const std::pair<int, ProfileNames> profiles[] = {
+        {16, ProfileNames::Spelled},
+        {64, ProfileNames::Spelled},
+        {256, ProfileNames::Spelled},
+        {16, ProfileNames::Unspellable},
+    };
+    for (const auto& [size, names] : profiles) {
+        results.push_back(MeasureProfile(size, names, host, seconds));
         callsMatch = callsMatch && results.back().callsMatch;
     }
-    PrintSummary(results);
+    PrintSummary(results, results.back(), results.front());
     // Last: the probes that still wait hold their threads until the
     // process ends.
     MeasureServersThatNeverAnswer(host);

@@ -93,12 +93,12 @@ esac
 # The figures in the logs, whose lines end in CR LF as Wine's console
 # writes them.
 
-# command_bench's summary, a row per line: entries per list|command us,
-# bare us and overhead %.
+# command_bench's summary, a row per line: entries per list and what the
+# entries are labelled from|command us, bare us and overhead %.
 command_figures() {
     awk '{ sub(/\r$/, "") }
          /^summary, / { in_summary = 1; next }
-         in_summary && $1 ~ /^[0-9]+$/ { printf "%s|%11s %9s %9s %%\n", $1, $2, $3, $4 }' "$1"
+         in_summary && $1 ~ /^[0-9]+$/ { printf "%s %s|%11s %9s %9s %%\n", $1, $2, $3, $4, $5 }' "$1"
 }
 
 # command_bench's run on servers that never answer, one row: the profile|
@@ -172,8 +172,8 @@ print_table() {
 echo
 title=${names[*]}
 echo "== figures of ${title// / and }, each run on one core with its Wine server"
-print_table "command_bench: one run up to the menu loop against its bare calls, microseconds" \
-    command_figures command_bench entries 7 "$(printf '%8s %9s %11s' command bare overhead)"
+print_table "command_bench: one run up to the menu loop against its bare calls, microseconds; entries labelled from ANSI or from stored UTF-16 text" \
+    command_figures command_bench "entries, labels" 15 "$(printf '%8s %9s %11s' command bare overhead)"
 print_table "command_bench: 16 files and 16 folders on servers that never answer, milliseconds up to the menu" \
     unanswered_figures command_bench profile 10 "$(printf '%5s' ms)"
 print_table "recent_bench: ReadRecentList by the list's length, milliseconds, and the growth per doubling" \
