@@ -17,7 +17,8 @@ release=trixie
 packages=(wine64 wine xvfb xauth cmake locales fonts-ipafont-gothic)
 # The code pages 1252, 932, 936, 950 and 949, which Wine takes from these,
 # and UTF-8 (65001), which it gives for a locale that Windows has no ANSI
-# code page for.
+# code page for. Each takes a minute under the emulator: they are compiled
+# side by side, one a processor.
 locales=(en_US ja_JP zh_CN zh_TW ko_KR hi_IN)
 
 host_release=$(. /etc/os-release && echo "$VERSION_CODENAME")
@@ -28,6 +29,6 @@ mmdebstrap --quiet --variant=minbase --architectures=arm64 --components=main \
     --aptopt='APT::Install-Recommends "false"' --dpkgopt='path-exclude=/usr/share/doc/*' \
     --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/locale/*' \
     --include="$(IFS=,; echo "${packages[*]}")" \
-    --customize-hook="for locale in ${locales[*]}; do chroot \"\$1\" localedef -i \$locale -f UTF-8 \$locale.UTF-8; done" \
+    --customize-hook="printf '%s\\n' ${locales[*]} | xargs -P $(nproc) -I {} chroot \"\$1\" localedef -i {} -f UTF-8 {}.UTF-8" \
     --customize-hook='rm -rf "$1/var/cache/apt" "$1/var/lib/apt/lists"' \
     "$release" "$tree" "$archive"
